@@ -1,0 +1,39 @@
+# The two commands of the project, and the steps they are made of.
+#   make test   install what is missing, build both trees, run every test
+#   make demo   install what is missing, build, and show the product
+SHELL := /bin/bash
+.ONESHELL:
+.PHONY: test demo bootstrap native win32 test-native test-win32 clean
+
+bootstrap:
+	tools/bootstrap
+
+native: bootstrap
+	cmake --preset native >/dev/null
+	cmake --build --preset native
+
+win32: bootstrap
+	cmake --preset win32 >/dev/null
+	cmake --build --preset win32
+
+test-native: native
+	ctest --preset native
+
+# Wine's server for the prefix is ended afterwards whatever the outcome: nothing is left running.
+test-win32: win32
+	status=0
+	ctest --preset win32 || status=$$?
+	tools/wine-run --stop
+	exit $$status
+
+test: test-native test-win32
+
+demo: native win32
+	@echo
+	@echo "Built: build/win32/bin/Velcore.dll, Velhook.dll, Contave.exe (Windows, 32-bit)."
+	@echo "The demo (mail-server stand-in with demo data and Outlook Express's stand-in with the"
+	@echo "extensions installed) arrives with the stand-ins and the integration module; it is not"
+	@echo "built yet, so there is nothing more to show."
+
+clean:
+	rm -rf build
