@@ -23,7 +23,7 @@ test-native: native
 test-win32: win32
 	status=0
 	ctest --preset win32 || status=$$?
-	tools/wine-run --stop
+	tools/wine-run --prefix build/win32/wine --stop
 	exit $$status
 
 test: test-native test-win32
