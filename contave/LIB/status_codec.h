@@ -1,0 +1,29 @@
+// The parts of a status file, each with its checkpoint: header, session block, records and the
+// closing checkpoint.
+#pragma once
+
+#include "contave/LIB/md5.h"
+#include "contave/LIB/status_record.h"
+#include "contave/LIB/status_stream.h"
+
+namespace contave {
+
+struct SessionBlock {
+  Md5Digest folderDigest{};  // MD5 of the server folder's DN
+  bool folderFlag = false;
+};
+
+Status ReadHeader(StatusReader& reader, std::int32_t& recordCount);
+Status ReadSession(StatusReader& reader, SessionBlock& session);
+Status ReadRecord(StatusReader& reader, StatusRecord& record);
+Status ReadEnd(StatusReader& reader);
+
+void WriteHeader(StatusWriter& writer, std::int32_t recordCount);
+void WriteSession(StatusWriter& writer, const SessionBlock& session);
+void WriteRecord(StatusWriter& writer, const StatusRecord& record);
+void WriteEnd(StatusWriter& writer);
+
+// Whether a record fits the file: its identifier must be readable again.
+bool RecordFits(const StatusRecord& record);
+
+}  // namespace contave

@@ -1,0 +1,71 @@
+// The status of a folder's last run (PERSIST): one record per local contact, ordered by entry
+// identifier, read at the start of a run and written at its end.
+#pragma once
+
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "contave/LIB/contents_table.h"
+#include "contave/LIB/file_system.h"
+#include "contave/LIB/progress_reporter.h"
+#include "contave/LIB/status_record.h"
+
+namespace contave {
+
+class DeleteList;
+
+class StatusFile {
+ public:
+  using RecordSet = std::set<StatusRecord, RecordOrder>;
+
+  bool Loaded() const { return loaded_; }
+
+  // Reads the file; a missing file gives an empty set. On any error the set is cleared.
+  // Loading a set that is loaded already is an internal failure.
+  Status Load(const std::string& path, FileSystem& files, ProgressReporter& progress);
+
+  // Only on a loaded set (else an internal failure).
+  const StatusRecord* Find(const EntryId& id) const;
+  const RecordSet& Records() const;
+
+  // Enters a record, replacing one with the same identifier; the set counts as loaded.
+  void Insert(StatusRecord record);
+  // Two-way runs keep only the records of deletions still pending on the server.
+  void KeepPendingDeletions(const DeleteList& deletions);
+  // Records every mail user of the folder as it is now.
+  Status AddCurrentContacts(ContentsTable& folder, ProgressReporter& progress);
+  // Removes all records; the set is no longer loaded.
+  void Clear();
+
+  // Writes the set. The new file replaces the old one only once it is complete and flushed;
+  // when any step fails, the old file stays as it was and the error is returned.
+  Status Write(const std::string& path, std::string_view folderDn, bool folderFlag, FileSystem& files,
+               ProgressReporter& progress) const;
+
+ private:
+  Status ReadFrom(InputFile& file, ProgressReporter& progress);
+
+  RecordSet records_;
+  bool loaded_ = false;
+};
+
+// Whether the status file belongs to that server folder and flag; a missing file is consistent.
+// Errors of the header or of a checkpoint are returned.
+Status CheckFolderIdentity(const std::string& path, std::string_view folderDn, bool folderFlag, FileSystem& files,
+                           bool& consistent);
+
+enum class SyncMode { kTwoWay, kOneWay };
+
+// The end of a folder's run: keep the pending deletions (two-way) or nothing (one-way), add the
+// folder's contacts as they are now, write the file and free the set.
+Status SaveStatus(StatusFile& status, SyncMode mode, const DeleteList& deletions, ContentsTable& folder,
+                  const std::string& path, std::string_view folderDn, bool folderFlag, FileSystem& files,
+                  ProgressReporter& progress);
+
+// The status file's name for an address-book folder: the upper-case hexadecimal MD5 of the
+// folder's entry identifier with the extension "CTV", in the data folder.
+std::string StatusFileName(const EntryId& folderId);
+Status StatusFilePath(std::string_view dataFolder, const EntryId& folderId, std::string& path);
+
+}  // namespace contave

@@ -1,0 +1,68 @@
+// Byte streams of the status file that keep the one running CRC over everything they carry
+// except the checkpoints, and buffer so that a file of many records costs few system calls.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "contave/LIB/crc16.h"
+#include "contave/LIB/file_system.h"
+
+namespace contave {
+
+class StatusWriter {
+ public:
+  explicit StatusWriter(OutputFile& file);
+
+  void Bytes(const void* data, std::size_t size);
+  void U8(std::uint8_t value) { Bytes(&value, 1); }
+  void U32(std::uint32_t value);
+  void I32(std::int32_t value) { U32(static_cast<std::uint32_t>(value)); }
+  void U64(std::uint64_t value);
+  // Writes the running CRC, low byte first; the CRC itself goes on unchanged.
+  void Checkpoint();
+  // Hands the buffered bytes to the file; the first failure of any write is kept and returned.
+  Status Finish();
+
+ private:
+  void Put(const void* data, std::size_t size);
+  void Drain();
+
+  OutputFile& file_;
+  Crc16 crc_;
+  std::vector<std::uint8_t> buffer_;
+  Status status_ = kOk;
+};
+
+class StatusReader {
+ public:
+  explicit StatusReader(InputFile& file);
+
+  // A short read is a corrupted file; a failing read gives the system's error.
+  Status Bytes(void* data, std::size_t size);
+  Status U32(std::uint32_t& value);
+  Status I32(std::int32_t& value);
+  Status U64(std::uint64_t& value);
+  // Reads a checkpoint and compares it with the running CRC.
+  Status Checkpoint();
+
+ private:
+  Status Take(void* data, std::size_t size);
+
+  InputFile& file_;
+  Crc16 crc_;
+  std::vector<std::uint8_t> buffer_;
+  std::size_t position_ = 0;
+  std::size_t filled_ = 0;
+};
+
+// Little-endian fields of a byte array.
+constexpr std::uint32_t LoadU32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+constexpr void StoreU32(std::uint8_t* p, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+}  // namespace contave

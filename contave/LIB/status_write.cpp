@@ -1,0 +1,50 @@
+// Writing a status file so that the folder always has a valid one: the new status goes to a
+// file beside the old one, is flushed, and only then takes the old one's place in one step.
+// A crash or a full disk on the way leaves the previous status, never a torn file.
+#include "contave/LIB/md5.h"
+#include "contave/LIB/status_codec.h"
+#include "contave/LIB/status_file.h"
+#include "contave/LIB/status_format.h"
+
+namespace contave {
+namespace {
+
+Status WriteContents(OutputFile& file, const StatusFile::RecordSet& records, std::string_view folderDn,
+                     bool folderFlag, ProgressReporter& progress) {
+  // Identifiers too long for the reader are left out: one unreadable record would make the
+  // whole file unreadable on the next run, while a contact without a record only counts as
+  // changed locally.
+  std::int32_t count = 0;
+  for (const StatusRecord& record : records) count += RecordFits(record) ? 1 : 0;
+
+  StatusWriter writer(file);
+  WriteHeader(writer, count);
+  WriteSession(writer, SessionBlock{Md5Of(folderDn), folderFlag});
+  progress.SetRange(count);
+  std::int32_t position = 0;
+  for (const StatusRecord& record : records) {
+    if (!RecordFits(record)) continue;
+    WriteRecord(writer, record);
+    progress.SetPosition(++position);
+  }
+  WriteEnd(writer);
+  if (Status status = writer.Finish(); Failed(status)) return status;
+  if (Status status = file.Flush(); Failed(status)) return status;
+  return file.Close();
+}
+
+}  // namespace
+
+Status StatusFile::Write(const std::string& path, std::string_view folderDn, bool folderFlag, FileSystem& files,
+                         ProgressReporter& progress) const {
+  const std::string temporary = path + kStatusTempSuffix;
+  std::unique_ptr<OutputFile> file;
+  Status status = files.Create(temporary, file);
+  if (!Failed(status)) status = WriteContents(*file, records_, folderDn, folderFlag, progress);
+  file.reset();  // closed before it is renamed or removed
+  if (!Failed(status)) status = files.Replace(temporary, path);
+  if (Failed(status)) files.Remove(temporary);
+  return status;
+}
+
+}  // namespace contave

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "contave/LIB/entry_id.h"
+#include "contave/LIB/entry_id_set.h"
+#include "contave/LIB/tests/test_support.h"
+
+namespace contave {
+namespace {
+
+EntryId Id(std::vector<std::uint8_t> bytes) { return EntryId(bytes.data(), bytes.size()); }
+
+TEST(EntryId, OrdersByteWiseWithPrefixesFirst) {
+  const EntryId a = Id({0x01, 0x02});
+  const EntryId b = Id({0x01, 0x02, 0x00});
+  const EntryId c = Id({0x01, 0x03});
+  EXPECT_LT(a, b);
+  EXPECT_LT(b, c);
+  EXPECT_LT(a, c);
+  EXPECT_GT(c, b);
+  // Bytes compare as unsigned values.
+  EXPECT_LT(Id({0x7F}), Id({0x80}));
+  EXPECT_LT(Id({0x01, 0xFF}), Id({0x02}));
+  EXPECT_EQ(Id({0x05, 0x06}), Id({0x05, 0x06}));
+  EXPECT_FALSE(Id({0x05, 0x06}) < Id({0x05, 0x06}));
+}
+
+TEST(EntryId, KeepsItsOwnCopy) {
+  std::vector<std::uint8_t> bytes = {9, 8, 7};
+  const EntryId id(bytes.data(), bytes.size());
+  bytes[0] = 0;
+  ASSERT_EQ(id.Size(), 3u);
+  EXPECT_EQ(id.Data()[0], 9);
+}
+
+TEST(EntryId, BrokenUsesAreInternalFailures) {
+  test::CatchInternalFailures catcher;
+  const std::uint8_t byte = 1;
+  EXPECT_THROW(EntryId(nullptr, 4), test::InternalFailureSeen);
+  EXPECT_THROW(EntryId(&byte, 0), test::InternalFailureSeen);
+  EntryId empty;
+  EXPECT_THROW(empty.Size(), test::InternalFailureSeen);
+  EXPECT_THROW(empty.Data(), test::InternalFailureSeen);
+  EntryId set(&byte, 1);
+  try {
+    set.Set(&byte, 1);
+    FAIL() << "no internal failure";
+  } catch (const test::InternalFailureSeen& seen) {
+    EXPECT_EQ(seen.moduleName, "ENTRYID");
+  }
+}
+
+TEST(EntryIdSet, TakesOnlyMailUsersOfTheFolder) {
+  test::MemoryContentsTable table;
+  table.AddMailUser({1, 2}, {});
+  table.AddRow({3, 4}, 8);  // a distribution list
+  table.AddMailUser({1, 2, 0}, {});
+  EntryIdSet set;
+  ASSERT_EQ(set.Build(table), kOk);
+  EXPECT_EQ(set.Count(), 2u);
+  EXPECT_TRUE(set.Contains(Id({1, 2})));
+  EXPECT_TRUE(set.Contains(Id({1, 2, 0})));
+  EXPECT_FALSE(set.Contains(Id({3, 4})));
+}
+
+TEST(EntryIdSet, FolderWithoutContentsIsEmptyAndOtherErrorsAreReturned) {
+  test::MemoryContentsTable table;
+  table.AddMailUser({1}, {});
+  table.noTable = true;
+  EntryIdSet set;
+  EXPECT_EQ(set.Build(table), kOk);
+  EXPECT_EQ(set.Count(), 0u);
+
+  table.noTable = false;
+  table.failNextAt = 1;
+  table.nextFailure = MakeStatus(0x80040115);
+  EXPECT_EQ(set.Build(table), MakeStatus(0x80040115));
+  EXPECT_EQ(set.Count(), 0u);
+}
+
+}  // namespace
+}  // namespace contave
