@@ -1,5 +1,38 @@
 // Identifiers of Velcore's resources. The numbers are part of the interface: a language library
-// (Velcore<LANGID>.dll) carries the same identifiers with translated texts.
+// (Velcore<LANGID>.dll) carries the same identifiers with translated texts. Plain #defines, so
+// that the resource compiler and the C++ code read the same file.
 #pragma once
 
+// Strings
 #define IDS_CAPTION 1
+#define IDS_SERVER_ROOT 134             // "Velor MailServer '%s'"
+#define IDS_PASSWORD_INCORRECT 135
+#define IDS_CAPABILITY_MISSING 137
+#define IDS_ABOUT_TITLE 400
+#define IDS_SPA_NOT_SUPPORTED 1100
+#define IDS_SERVER_TIMEOUT 1200
+#define IDS_CONNECTION_FAILED 1201
+#define IDS_LOGIN_FAILED 1202
+#define IDS_FOLDER_INBOX 1400
+#define IDS_FOLDER_SENT 1401
+#define IDS_FOLDER_DELETED 1402
+#define IDS_FOLDER_DRAFTS 1403
+#define IDS_FOLDER_PUBLIC 1404
+#define IDS_FOLDER_BACKUP 1405
+#define IDS_MODULE_MISSING 3350
+#define IDS_FUNCTION_MISSING 3351
+
+// Dialogs and their controls
+#define IDD_ABOUT_GENERAL 4000
+#define IDC_ABOUT_PICTURE 400
+#define IDC_ABOUT_VERSION 401
+#define IDD_LOGON 4100
+#define IDC_LOGON_USER 219
+#define IDC_LOGON_PASSWORD 220
+#define IDC_LOGON_REMEMBER 221
+#define IDC_LOGON_SERVER 223
+
+// Pictures
+#define IDB_FOLDERS 200
+#define IDB_ABOUT 204
+#define IDI_LOGON 207

@@ -1,0 +1,37 @@
+// IMAP exchanges on one connection: send a tagged command and read its reply, open a session up
+// to the point where commands may be sent, log on with the retry dialog, log out.
+#pragma once
+
+#include "shared/AccountSettings.h"
+#include "velcore/protocol/SessionPrompts.h"
+#include "velcore/protocol/Transport.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace velor {
+
+// Sends the command (nothing when it is empty: then the greeting is read) and reads the reply.
+std::int32_t ExecuteCommand(Transport& transport, std::string_view command, std::string* response);
+
+// Connect, TLS when the account asks, the greeting; with a capability, CAPABILITY and the
+// check for it (message 137 and E_FAIL when missing). The caller closes on every path.
+std::int32_t OpenSession(Transport& transport, const AccountSettings& account, SessionPrompts& prompts,
+                         const char* requiredCapability);
+
+// LOGIN with the account's user name and password; on NO, message 135 and the logon dialog until
+// the server accepts or the user cancels (result 1). The account itself is never changed.
+std::int32_t Logon(Transport& transport, const AccountSettings& account, SessionPrompts& prompts,
+                   bool dialogAllowed, std::uint8_t* remember);
+
+// LOGOUT, whatever it answers, then close.
+void LogoutAndClose(Transport& transport);
+
+// A whole connection for one command: connect, TLS, greeting, logon (the account's remember
+// byte offered to the dialog), the command, LOGOUT, close. The response receives the text of the
+// last exchange that had one; loggedOn tells whether the command was sent.
+std::int32_t SingleCommandSession(Transport& transport, AccountSettings& account, SessionPrompts& prompts,
+                                  std::string_view command, std::string* response, bool* loggedOn);
+
+}  // namespace velor
