@@ -1,0 +1,342 @@
+// Splits the script into tokens. Comments are where the rule state lives: a "#!" header line
+// names the next rule and says whether it is on, and the lines of a switched-off rule are
+// "#" lines whose content is read as script.
+#include "velcore/rules/SieveTokenizer.h"
+
+#include <cctype>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "velcore/rules/ReaderMessages.h"
+#include "velcore/rules/SieveTree.h"
+#include "velcore/rules/TextCompare.h"
+
+namespace velor::rules {
+namespace {
+
+constexpr std::size_t kMaxTextLength = kTokenTextSize - 1;
+constexpr char kHeaderMark = '!';
+constexpr char kHeaderEnabled = '1';
+constexpr const char* kMultiLineKeyword = "text";
+constexpr std::uint64_t kMaxNumber = 0xFFFFFFFFu;
+
+bool IsLetter(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) != 0;
+}
+bool IsDigit(char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
+bool IsSpace(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+// The shift of a unit letter after a number, or -1 when the letter is no unit.
+int UnitShift(char c) {
+    switch (c) {
+    case 'K': case 'k': return 10;
+    case 'M': case 'm': return 20;
+    case 'G': case 'g': return 30;
+    default: return -1;
+    }
+}
+
+bool IsPunctuation(char c, TokenKind& kind) {
+    switch (c) {
+    case '{': kind = TokenKind::OpenBrace; return true;
+    case '}': kind = TokenKind::CloseBrace; return true;
+    case '[': kind = TokenKind::OpenBracket; return true;
+    case ']': kind = TokenKind::CloseBracket; return true;
+    case '(': kind = TokenKind::OpenParen; return true;
+    case ')': kind = TokenKind::CloseParen; return true;
+    case ';': kind = TokenKind::Semicolon; return true;
+    case ',': kind = TokenKind::Comma; return true;
+    default: return false;
+    }
+}
+
+}  // namespace
+
+SieveTokenizer::SieveTokenizer(std::string_view script)
+    : cursor_(script.data()), end_(script.data() + script.size()) {
+    const void* nul = script.empty() ? nullptr : std::memchr(script.data(), '\0', script.size());
+    if (nul != nullptr) {
+        end_ = static_cast<const char*>(nul);
+    }
+}
+
+char SieveTokenizer::Peek(std::size_t ahead) const {
+    return static_cast<std::size_t>(end_ - cursor_) > ahead ? cursor_[ahead] : '\0';
+}
+
+void SieveTokenizer::Fail(const char* format, ...) {
+    if (failed) {
+        return;
+    }
+    failed = 1;
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(message, sizeof message, format, arguments);
+    va_end(arguments);
+}
+
+TokenRead SieveTokenizer::Stuck() {
+    stuck_ = true;
+    return TokenRead::Bad;
+}
+
+TokenRead SieveTokenizer::Refuse(const char* why) {
+    Fail("%s", why);
+    return Stuck();
+}
+
+TokenRead SieveTokenizer::Next() {
+    if (pushedBack) {
+        pushedBack = 0;
+        return TokenRead::Token;
+    }
+    if (stuck_) {
+        return TokenRead::Bad;
+    }
+    while (!AtEnd()) {
+        char c = *cursor_;
+        if (c == '\n') {
+            ++line;
+            ++cursor_;
+            if (commentState != CommentState::BlockComment) {
+                commentState = CommentState::Normal;
+            }
+            continue;
+        }
+        if (IsSpace(c)) {
+            ++cursor_;
+            continue;
+        }
+        if (commentState == CommentState::BlockComment) {
+            if (c == '*' && Peek(1) == '/') {
+                cursor_ += 2;
+                commentState = CommentState::Normal;
+            } else {
+                ++cursor_;
+            }
+            continue;
+        }
+        if (commentState == CommentState::Comment) {
+            ++cursor_;
+            continue;
+        }
+        if (c == '#') {
+            if (commentState == CommentState::Normal && Peek(1) == kHeaderMark) {
+                if (!ReadRuleHeader()) {
+                    return TokenRead::End;
+                }
+                continue;
+            }
+            // In an ordinary line "#" starts a comment, unless the rule being read is switched
+            // off: then the line is one of its commented-out lines. Inside such a line a
+            // further "#" is a real comment.
+            if (commentState == CommentState::Normal && !enabled) {
+                commentState = CommentState::DisabledLine;
+            } else {
+                commentState = CommentState::Comment;
+            }
+            ++cursor_;
+            continue;
+        }
+        if (c == '/' && Peek(1) == '*') {
+            cursor_ += 2;
+            commentState = CommentState::BlockComment;
+            continue;
+        }
+        enabled = commentState == CommentState::Normal ? 1 : 0;
+        return ReadToken();
+    }
+    return TokenRead::End;
+}
+
+// "#!" and the rest of its line: "1" or "0" for the rule's state, then a space and the name.
+// The whole line is the header, however long, so that no part of a comment is read as script.
+bool SieveTokenizer::ReadRuleHeader() {
+    cursor_ += 2;
+    if (AtEnd()) {
+        return false;
+    }
+    const char* start = cursor_;
+    while (!AtEnd() && *cursor_ != '\n') {
+        ++cursor_;
+    }
+    std::string_view header(start, static_cast<std::size_t>(cursor_ - start));
+    if (!AtEnd()) {
+        ++cursor_;
+    }
+    ++line;
+    enabled = !header.empty() && header[0] == kHeaderEnabled ? 1 : 0;
+    pendingName[0] = '\0';
+    if (header.size() >= 2 && header[1] == ' ') {
+        std::string_view name = header.substr(2);
+        while (!name.empty() && (name.back() == '\r' || name.back() == '\n')) {
+            name.remove_suffix(1);
+        }
+        SetText(pendingName, name);
+    }
+    return true;
+}
+
+TokenRead SieveTokenizer::ReadToken() {
+    char c = *cursor_;
+    TokenKind punctuation;
+    if (IsPunctuation(c, punctuation)) {
+        tokenKind = punctuation;
+        text[0] = c;
+        text[1] = '\0';
+        textLength_ = 1;
+        ++cursor_;
+        return TokenRead::Token;
+    }
+    if (c == '"') {
+        return ReadQuotedString();
+    }
+    if (c == ':' && IsLetter(Peek(1))) {
+        ++cursor_;
+        return ReadWord(TokenKind::Tag);
+    }
+    if (IsDigit(c)) {
+        return ReadNumber();
+    }
+    if (IsLetter(c)) {
+        TokenRead read = ReadWord(TokenKind::Identifier);
+        if (read == TokenRead::Token && !AtEnd() && *cursor_ == ':' &&
+            EqualsIgnoringCase(std::string_view(text, textLength_), kMultiLineKeyword)) {
+            return ReadMultiLineString();
+        }
+        return read;
+    }
+    // The character is left where it is: every later read stops at it again.
+    return Stuck();
+}
+
+TokenRead SieveTokenizer::ReadQuotedString() {
+    ++cursor_;
+    textLength_ = 0;
+    for (;;) {
+        if (AtEnd()) {
+            return Stuck();
+        }
+        char c = *cursor_++;
+        if (c == '"') {
+            break;
+        }
+        if (c == '\\') {
+            if (AtEnd()) {
+                return Stuck();
+            }
+            c = *cursor_++;
+            if (c == 'n') {
+                c = '\n';
+            } else if (c == 'r') {
+                c = '\r';
+            } else if (c == 't') {
+                c = '\t';
+            }
+        }
+        // A longer string would have to be cut, and its tail read as script.
+        if (textLength_ == kMaxTextLength) {
+            return Refuse(msg::kStringTooLong);
+        }
+        text[textLength_++] = c;
+    }
+    text[textLength_] = '\0';
+    tokenKind = TokenKind::String;
+    return TokenRead::Token;
+}
+
+TokenRead SieveTokenizer::ReadNumber() {
+    std::uint64_t value = 0;
+    std::size_t digits = 0;
+    while (!AtEnd() && IsDigit(*cursor_)) {
+        if (++digits > kMaxTextLength) {
+            return Refuse(msg::kTokenTooLong);
+        }
+        value = value * 10 + static_cast<std::uint64_t>(*cursor_ - '0');
+        if (value > kMaxNumber) {
+            return Refuse(msg::kNumberTooLarge);
+        }
+        ++cursor_;
+    }
+    if (!AtEnd()) {
+        int shift = UnitShift(*cursor_);
+        if (shift >= 0) {
+            ++cursor_;
+            value <<= shift;
+            if (value > kMaxNumber) {
+                return Refuse(msg::kNumberTooLarge);
+            }
+        }
+    }
+    std::snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(value));
+    textLength_ = std::strlen(text);
+    tokenKind = TokenKind::Number;
+    return TokenRead::Token;
+}
+
+// An identifier (letters and digits after a letter) or the letters of a tag.
+TokenRead SieveTokenizer::ReadWord(TokenKind kind) {
+    textLength_ = 0;
+    while (!AtEnd() && (IsLetter(*cursor_) || (kind == TokenKind::Identifier && IsDigit(*cursor_)))) {
+        if (textLength_ == kMaxTextLength) {
+            return Refuse(msg::kTokenTooLong);
+        }
+        text[textLength_++] = *cursor_++;
+    }
+    text[textLength_] = '\0';
+    tokenKind = kind;
+    return TokenRead::Token;
+}
+
+// "text:" then lines up to one holding a single ".". The lines are joined without anything
+// between them.
+TokenRead SieveTokenizer::ReadMultiLineString() {
+    while (!AtEnd() && *cursor_ != '\n') {
+        ++cursor_;
+    }
+    if (AtEnd()) {
+        return Stuck();
+    }
+    ++cursor_;
+    ++line;
+    textLength_ = 0;
+    for (;;) {
+        if (AtEnd()) {
+            return Stuck();
+        }
+        const char* start = cursor_;
+        while (!AtEnd() && *cursor_ != '\n') {
+            ++cursor_;
+        }
+        std::string_view content(start, static_cast<std::size_t>(cursor_ - start));
+        if (!AtEnd()) {
+            ++cursor_;
+        }
+        ++line;
+        std::string_view bare = content;
+        if (!bare.empty() && bare.back() == '\r') {
+            bare.remove_suffix(1);
+        }
+        if (bare == ".") {
+            break;
+        }
+        if (content.size() > kMaxTextLength - textLength_) {
+            return Stuck();
+        }
+        if (!content.empty()) {
+            std::memcpy(text + textLength_, content.data(), content.size());
+        }
+        textLength_ += content.size();
+    }
+    text[textLength_] = '\0';
+    tokenKind = TokenKind::String;
+    return TokenRead::Token;
+}
+
+}  // namespace velor::rules

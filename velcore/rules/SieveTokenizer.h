@@ -1,0 +1,85 @@
+// The reader's whole state over one script: comment handling, the current token, the rule
+// header waiting for its command, the line count and the first error.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "velcore/rules/RuleLimits.h"
+
+namespace velor::rules {
+
+enum class TokenKind : std::int32_t {
+    Identifier = 0,
+    String = 1,
+    Tag = 2,     // text: the letters after ":"
+    Number = 3,  // text: the value with its unit applied, in decimal
+    OpenBrace = 4,
+    CloseBrace = 5,
+    OpenBracket = 6,
+    CloseBracket = 7,
+    OpenParen = 8,
+    CloseParen = 9,
+    Semicolon = 10,
+    Comma = 11,
+};
+
+enum class CommentState : std::int32_t {
+    Normal = 0,
+    Comment = 1,       // "#" to the end of the line
+    DisabledLine = 2,  // "#" line of a switched-off rule: its content is script
+    BlockComment = 3,  // "/*" to "*/"
+};
+
+enum class TokenRead {
+    Token,  // a token is in tokenKind and text
+    End,    // the end of the text
+    Bad,    // text that begins no token, or a token that cannot be held
+};
+
+class SieveTokenizer {
+public:
+    // The script ends at its end or at its first NUL, as the library's C strings do.
+    explicit SieveTokenizer(std::string_view script);
+
+    TokenRead Next();
+    // The current token is delivered again by the next call.
+    void PushBack() { pushedBack = 1; }
+    // Records the first error only; the message is cut to fit.
+    void Fail(const char* format, ...)
+#if defined(__GNUC__)
+        __attribute__((format(printf, 2, 3)))
+#endif
+        ;
+
+    TokenKind tokenKind = TokenKind::Identifier;
+    std::uint8_t enabled = 0;  // the current token stood in an ordinary line
+    CommentState commentState = CommentState::Normal;
+    std::int32_t failed = 0;
+    char pendingName[kRuleNameSize] = {};
+    char text[kTokenTextSize] = {};
+    std::int32_t pushedBack = 0;
+    std::int32_t line = 1;
+    char message[kMessageSize] = {};
+
+private:
+    bool AtEnd() const { return cursor_ == end_; }
+    char Peek(std::size_t ahead) const;
+    bool ReadRuleHeader();
+    TokenRead ReadToken();
+    TokenRead ReadQuotedString();
+    TokenRead ReadNumber();
+    TokenRead ReadWord(TokenKind kind);
+    TokenRead ReadMultiLineString();
+    TokenRead Refuse(const char* message);
+    TokenRead Stuck();
+
+    const char* cursor_;
+    const char* end_;
+    std::size_t textLength_ = 0;
+    // Once a read went bad, every later read reports the same, so that no caller can skip
+    // over the bad place and go on reading after it.
+    bool stuck_ = false;
+};
+
+}  // namespace velor::rules
