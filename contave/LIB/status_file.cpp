@@ -1,5 +1,8 @@
 #include "contave/LIB/status_file.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "contave/LIB/delete_list.h"
 #include "contave/LIB/internal_failure.h"
 #include "contave/LIB/mapi_tags.h"
@@ -55,15 +58,28 @@ const StatusFile::RecordSet& StatusFile::Records() const {
 }
 
 void StatusFile::Insert(StatusRecord record) {
+  loaded_ = true;
+  unfit_ += RecordFits(record) ? 0 : 1;
+  // A file holds its records in ascending order, so loading appends at the end without a search.
+  if (records_.empty() || std::prev(records_.end())->entryId < record.entryId) {
+    records_.emplace_hint(records_.end(), std::move(record));
+    return;
+  }
   // A later record of the same contact is the newer one.
   const auto found = records_.find(record.entryId);
-  if (found != records_.end()) records_.erase(found);
+  if (found != records_.end()) {
+    unfit_ -= RecordFits(*found) ? 0 : 1;
+    records_.erase(found);
+  }
   records_.insert(std::move(record));
-  loaded_ = true;
 }
+
+std::size_t StatusFile::WritableCount() const { return records_.size() - unfit_; }
 
 void StatusFile::KeepPendingDeletions(const DeleteList& deletions) {
   std::erase_if(records_, [&](const StatusRecord& record) { return !deletions.IsPending(record.serverId); });
+  unfit_ = static_cast<std::size_t>(std::count_if(records_.begin(), records_.end(),
+                                                  [](const StatusRecord& record) { return !RecordFits(record); }));
 }
 
 Status StatusFile::AddCurrentContacts(ContentsTable& folder, ProgressReporter& progress) {
@@ -98,6 +114,7 @@ Status StatusFile::AddCurrentContacts(ContentsTable& folder, ProgressReporter& p
 
 void StatusFile::Clear() {
   records_.clear();
+  unfit_ = 0;
   loaded_ = false;
 }
 

@@ -46,7 +46,11 @@ class StatusFile {
  private:
   Status ReadFrom(InputFile& file, ProgressReporter& progress);
 
+  // The records the file can hold: all but those whose identifier is too long to read back.
+  std::size_t WritableCount() const;
+
   RecordSet records_;
+  std::size_t unfit_ = 0;  // records whose identifier is too long for the file
   bool loaded_ = false;
 };
 

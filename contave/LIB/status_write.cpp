@@ -9,14 +9,11 @@
 namespace contave {
 namespace {
 
-Status WriteContents(OutputFile& file, const StatusFile::RecordSet& records, std::string_view folderDn,
-                     bool folderFlag, ProgressReporter& progress) {
-  // Identifiers too long for the reader are left out: one unreadable record would make the
-  // whole file unreadable on the next run, while a contact without a record only counts as
-  // changed locally.
-  std::int32_t count = 0;
-  for (const StatusRecord& record : records) count += RecordFits(record) ? 1 : 0;
-
+// Identifiers too long for the reader are left out: one unreadable record would make the whole
+// file unreadable on the next run, while a contact without a record only counts as changed
+// locally.
+Status WriteContents(OutputFile& file, const StatusFile::RecordSet& records, std::int32_t count,
+                     std::string_view folderDn, bool folderFlag, ProgressReporter& progress) {
   StatusWriter writer(file);
   WriteHeader(writer, count);
   WriteSession(writer, SessionBlock{Md5Of(folderDn), folderFlag});
@@ -40,7 +37,8 @@ Status StatusFile::Write(const std::string& path, std::string_view folderDn, boo
   const std::string temporary = path + kStatusTempSuffix;
   std::unique_ptr<OutputFile> file;
   Status status = files.Create(temporary, file);
-  if (!Failed(status)) status = WriteContents(*file, records_, folderDn, folderFlag, progress);
+  if (!Failed(status))
+    status = WriteContents(*file, records_, static_cast<std::int32_t>(WritableCount()), folderDn, folderFlag, progress);
   file.reset();  // closed before it is renamed or removed
   if (!Failed(status)) status = files.Replace(temporary, path);
   if (Failed(status)) files.Remove(temporary);
