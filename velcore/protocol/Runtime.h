@@ -6,9 +6,12 @@
 
 namespace velor {
 
+struct AccountSettings;
+
 struct Runtime {
-    void* module = nullptr;        // Velcore's own module handle
-    std::uint16_t language = 0;    // 0: Velcore's own resources
+    void* module = nullptr;                    // Velcore's own module handle
+    std::uint16_t language = 0;                // 0: Velcore's own resources
+    AccountSettings* currentAccount = nullptr;  // set by every export that contacts the server
 };
 
 Runtime& TheRuntime();

@@ -48,7 +48,7 @@ public:
     }
 
     static constexpr const char* kWouldBlock = "\x01would-block";
-    static constexpr const char* kFail = "\x01fail";
+    static constexpr const char* kFail = "\x01" "fail";
 };
 
 }  // namespace velor::testing

@@ -1,0 +1,185 @@
+// Velcore's mailbox exports over real sockets against a scripted peer, loaded the way Velhook
+// loads the library: the exact bytes on the wire, the time-out prompt, the logon dialog and the
+// messages, driven from a second thread as a user would answer them.
+#include "shared/AccountSettings.h"
+#include "ScriptServer.h"
+#include "WindowDriver.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+using velor::AccountSettings;
+using namespace velor::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr char kCaption[] = "Velor Outlook Express Extensions";
+constexpr char kGreeting[] = "* OK Velor MailServer ready\r\n";
+constexpr HRESULT kUnexpected = static_cast<HRESULT>(0x8000FFFF);
+
+using MailboxFn = HRESULT(WINAPI*)(AccountSettings*, const char*);
+
+class VelcoreSession : public ::testing::Test {
+protected:
+    void SetUp() override {
+        velcore = LoadLibraryA("Velcore.dll");
+        ASSERT_NE(velcore, nullptr);
+        setAllRead = bind<MailboxFn>("VlSetAllRead");
+        setAllUnread = bind<MailboxFn>("VlSetAllUnread");
+        expunge = bind<MailboxFn>("VlExpunge");
+        account.host = "127.0.0.1";
+        account.user = "anna";
+        account.password = "secret";
+        account.port = server.port();
+        account.timeoutSeconds = 1;
+    }
+    void TearDown() override { FreeLibrary(velcore); }
+
+    template <typename F>
+    F bind(const char* name) {
+        return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(velcore, name)));
+    }
+
+    HMODULE velcore = nullptr;
+    MailboxFn setAllRead = nullptr, setAllUnread = nullptr, expunge = nullptr;
+    ScriptServer server;
+    AccountSettings account;
+};
+
+const ScriptServer::Step kOk{"A000 OK done\r\n"};
+
+}  // namespace
+
+TEST_F(VelcoreSession, MarkAllReadSendsSelectAndStoreWithTheirLineEnds) {
+    server.Start(kGreeting, {kOk, {"* 2 EXISTS\r\nA000 OK [READ-WRITE] SELECT\r\n"}, kOk});
+    EXPECT_EQ(setAllRead(&account, "Inbox/Projects"), S_OK);
+    EXPECT_EQ(server.Received(),
+              "A000 LOGIN anna secret\r\n"
+              "A000 SELECT \"INBOX/Projects\"\n\r\n"
+              "A000 STORE 1:* +FLAGS (\\Seen)\n\r\n"
+              "A000 LOGOUT\r\n");
+}
+
+TEST_F(VelcoreSession, RepliesCutMidWordAndAlertsWhilePendingAreReadWhole) {
+    std::string select = "* OK [ALERT] Quota nearly full\r\n* 2 EXISTS\r\nA000 OK [READ-WRITE] SELECT completed\r\n";
+    server.Start(kGreeting, {kOk, {select, 0ms, {5, 21, 40, 47}}, {"A000 NO [CANNOT] expunge refused\r\n", 0ms, {3, 9}}});
+    EXPECT_EQ(expunge(&account, "Public Folders/Team"), 1);
+    EXPECT_EQ(server.Received(),
+              "A000 LOGIN anna secret\r\nA000 SELECT \"#public/Team\"\n\r\nA000 EXPUNGE\r\nA000 LOGOUT\r\n");
+}
+
+TEST_F(VelcoreSession, ADroppedConnectionEndsTheCallUnexpectedly) {
+    // The peer hangs up in the middle of the SELECT reply.
+    server.Start(kGreeting, {kOk, {"* 2 EXISTS\r\nA000 OK [READ-WR", 0ms, {}, true}});
+    EXPECT_EQ(setAllUnread(&account, "Inbox"), kUnexpected);
+    EXPECT_EQ(server.Received(), "A000 LOGIN anna secret\r\nA000 SELECT \"INBOX\"\n\r\n");
+}
+
+TEST_F(VelcoreSession, ASilentServerPromptsAndYesWaitsAnotherPeriod) {
+    server.Start(kGreeting, {kOk, {"A000 OK\r\n", 1500ms}, kOk});
+    std::string prompt;
+    Driver driver([&] {
+        HWND box = WaitForWindow(kCaption);
+        ASSERT_NE(box, nullptr);
+        prompt = MessageBoxText(box);
+        Press(box, IDYES);
+    });
+    EXPECT_EQ(setAllRead(&account, "Inbox"), S_OK);
+    EXPECT_EQ(prompt,
+              "Your server has not responded in 1 seconds.\nWould you like to wait another 1 seconds for the server to "
+              "respond ?");
+}
+
+TEST_F(VelcoreSession, DecliningToWaitEndsTheCall) {
+    server.Start(kGreeting, {}, 3000ms);
+    Driver driver([] {
+        HWND box = WaitForWindow(kCaption);
+        ASSERT_NE(box, nullptr);
+        Press(box, IDNO);
+    });
+    EXPECT_EQ(setAllRead(&account, "Inbox"), kUnexpected);
+}
+
+TEST_F(VelcoreSession, WrongPasswordThenTheDialogWithTheCorrectedOne) {
+    server.Start(kGreeting, {{"A000 NO [AUTHENTICATIONFAILED] wrong\r\n"}, kOk, kOk, kOk});
+    std::string message, title, serverField, userField;
+    BOOL rememberEnabled = TRUE;
+    Driver driver([&] {
+        HWND box = WaitForWindow(kCaption);
+        ASSERT_NE(box, nullptr);
+        message = MessageBoxText(box);
+        Press(box, IDOK);
+        HWND dialog = WaitForWindow("Logon - 127.0.0.1");
+        ASSERT_NE(dialog, nullptr);
+        title = WindowText(dialog);
+        serverField = ControlText(dialog, 223);
+        userField = ControlText(dialog, 219);
+        rememberEnabled = IsWindowEnabled(GetDlgItem(dialog, 221));
+        SendMessageA(GetDlgItem(dialog, 219), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("anna berg"));
+        SendMessageA(GetDlgItem(dialog, 220), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("new\"pass"));
+        Press(dialog, IDOK);
+    });
+    EXPECT_EQ(setAllRead(&account, "Inbox"), S_OK);
+    EXPECT_EQ(message, "The user name or password is incorrect.");
+    EXPECT_EQ(serverField, "127.0.0.1");
+    EXPECT_EQ(userField, "anna");
+    EXPECT_FALSE(rememberEnabled);  // the mailbox commands offer no remember byte
+    EXPECT_EQ(server.Received(),
+              "A000 LOGIN anna secret\r\nA000 LOGIN \"anna berg\" \"new\\\"pass\"\r\n"
+              "A000 SELECT \"INBOX\"\n\r\nA000 STORE 1:* +FLAGS (\\Seen)\n\r\nA000 LOGOUT\r\n");
+    EXPECT_STREQ(account.user.c_str(), "anna");
+}
+
+TEST_F(VelcoreSession, CancellingTheLogonDialogGivesOne) {
+    server.Start(kGreeting, {{"A000 NO wrong\r\n"}});
+    Driver driver([] {
+        HWND box = WaitForWindow(kCaption);
+        ASSERT_NE(box, nullptr);
+        Press(box, IDOK);
+        HWND dialog = WaitForWindow("Logon - 127.0.0.1");
+        ASSERT_NE(dialog, nullptr);
+        Press(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(setAllRead(&account, "Inbox"), 1);
+    EXPECT_EQ(server.Received(), "A000 LOGIN anna secret\r\n");
+}
+
+TEST_F(VelcoreSession, SecurePasswordAuthenticationIsRefused) {
+    account.useSpa = 1;
+    server.Start(kGreeting, {});
+    std::string message;
+    Driver driver([&] {
+        HWND box = WaitForWindow(kCaption);
+        ASSERT_NE(box, nullptr);
+        message = MessageBoxText(box);
+        Press(box, IDOK);
+    });
+    EXPECT_EQ(setAllRead(&account, "Inbox"), E_INVALIDARG);
+    EXPECT_EQ(message, "The Secure Password Authentication is not supported.");
+    EXPECT_EQ(server.Received(), "");
+}
+
+TEST_F(VelcoreSession, GreetingRefusalsAreReturnedAsTheirCodes) {
+    server.Start("* BYE too busy\r\n", {});
+    EXPECT_EQ(expunge(&account, "Inbox"), 3);
+    EXPECT_EQ(server.Received(), "");
+}
+
+TEST_F(VelcoreSession, MissingArgumentsAndRefusedConnections) {
+    EXPECT_EQ(setAllRead(&account, nullptr), E_INVALIDARG);
+    EXPECT_EQ(setAllRead(nullptr, "Inbox"), E_INVALIDARG);
+    // Nothing listens on the port of a listener that was closed: connection refused, no message.
+    unsigned short closedPort;
+    {
+        ScriptServer gone;
+        closedPort = gone.port();
+    }
+    account.port = closedPort;
+    EXPECT_EQ(setAllRead(&account, "Inbox"), static_cast<HRESULT>(0x8007274D));  // WSAECONNREFUSED
+}

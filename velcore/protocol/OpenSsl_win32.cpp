@@ -1,0 +1,71 @@
+#include "velcore/protocol/OpenSsl_win32.h"
+
+#include "velcore/protocol/Messages_win32.h"
+#include "velcore/protocol/Runtime.h"
+#include "velcore/res/resource.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace velor::openssl {
+namespace {
+
+HMODULE g_library = nullptr;
+Api g_api{};
+bool g_bound = false;
+
+HMODULE loadBesideVelcore() {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(static_cast<HMODULE>(TheRuntime().module), path, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) {
+        char* slash = strrchr(path, '\\');
+        std::size_t dir = slash ? static_cast<std::size_t>(slash + 1 - path) : 0;
+        if (dir + sizeof kLibraryName <= MAX_PATH) {
+            std::memcpy(path + dir, kLibraryName, sizeof kLibraryName);
+            // The altered search path makes Windows find libcrypto-3.dll in the same folder.
+            if (HMODULE module = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) return module;
+        }
+    }
+    return LoadLibraryA(kLibraryName);
+}
+
+template <typename F>
+bool bind(F& function, const char* name) {
+    function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(g_library, name)));
+    if (function) return true;
+    ShowMessage(nullptr, MB_OK | MB_ICONERROR, IDS_FUNCTION_MISSING, kLibraryName, name);
+    return false;
+}
+
+}  // namespace
+
+const Api* Load() {
+    if (g_bound) return &g_api;
+    if (!g_library) g_library = loadBesideVelcore();
+    if (!g_library) {
+        ShowMessage(nullptr, MB_OK | MB_ICONERROR, IDS_MODULE_MISSING, kLibraryName);
+        return nullptr;
+    }
+    g_bound = bind(g_api.OPENSSL_init_ssl, "OPENSSL_init_ssl") && bind(g_api.TLS_client_method, "TLS_client_method") &&
+              bind(g_api.SSL_CTX_new, "SSL_CTX_new") && bind(g_api.SSL_CTX_free, "SSL_CTX_free") &&
+              bind(g_api.SSL_new, "SSL_new") && bind(g_api.SSL_free, "SSL_free") &&
+              bind(g_api.SSL_set_fd, "SSL_set_fd") && bind(g_api.SSL_connect, "SSL_connect") &&
+              bind(g_api.SSL_read, "SSL_read") && bind(g_api.SSL_write, "SSL_write") &&
+              bind(g_api.SSL_shutdown, "SSL_shutdown") && bind(g_api.SSL_pending, "SSL_pending") &&
+              bind(g_api.SSL_get_error, "SSL_get_error");
+    if (!g_bound) {
+        FreeLibrary(g_library);
+        g_library = nullptr;
+        return nullptr;
+    }
+    return &g_api;
+}
+
+void Unload() {
+    if (g_library) FreeLibrary(g_library);
+    g_library = nullptr;
+    g_bound = false;
+}
+
+}  // namespace velor::openssl

@@ -1,0 +1,171 @@
+#include "velcore/protocol/WinsockTransport_win32.h"
+
+#include "velcore/protocol/Messages_win32.h"
+#include "velcore/protocol/Status.h"
+#include "velcore/res/resource.h"
+
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <vector>
+
+namespace velor {
+namespace {
+
+bool g_startedWinsock = false;
+std::vector<char> g_receiveBuffer;  // sized by the socket's SO_RCVBUF, grown, never shrunk
+
+std::int32_t lastErrorStatus() { return status::FromWin32(WSAGetLastError()); }
+
+// Winsock may already be running in the host process; it is started here only when it is not.
+bool ensureWinsock() {
+    if (g_startedWinsock) return true;
+    sockaddr_in zero{};
+    zero.sin_family = AF_INET;
+    char text[64];
+    DWORD length = sizeof text;
+    if (WSAAddressToStringA(reinterpret_cast<sockaddr*>(&zero), sizeof zero, nullptr, text, &length) == 0) return true;
+    if (WSAGetLastError() != WSANOTINITIALISED) return true;
+    WSADATA data;
+    int error = WSAStartup(MAKEWORD(2, 0), &data);
+    if (error != 0) {
+        WSASetLastError(error);
+        return false;
+    }
+    g_startedWinsock = true;
+    return true;
+}
+
+}  // namespace
+
+std::int32_t WinsockTransport::Connect(const char* host, std::uint32_t port) {
+    if (!ensureWinsock()) return lastErrorStatus();
+    hostent* entry = gethostbyname(host);
+    if (!entry || !entry->h_addr_list || !entry->h_addr_list[0]) return lastErrorStatus();
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<u_short>(port));
+    std::memcpy(&address.sin_addr, entry->h_addr_list[0], sizeof address.sin_addr);
+    socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (socket_ == INVALID_SOCKET) return lastErrorStatus();
+    if (connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == SOCKET_ERROR) return lastErrorStatus();
+    return status::kOk;
+}
+
+std::int32_t WinsockTransport::StartTls() {
+    releaseTls();
+    tls_ = openssl::Load();
+    if (!tls_) return status::kUnexpected;
+    if (tls_->OPENSSL_init_ssl(0, nullptr) != 1) {
+        ShowMessage(nullptr, MB_OK | MB_ICONERROR, IDS_MODULE_MISSING, openssl::kLibraryName);
+        return status::kUnexpected;
+    }
+    // No certificate, authority or host name is checked: the server's certificate is taken as
+    // it comes, as the product always has.
+    const openssl::SslMethod* method = tls_->TLS_client_method();
+    if (!method) return status::kUnexpected;
+    context_ = tls_->SSL_CTX_new(method);
+    if (!context_) return status::kUnexpected;
+    ssl_ = tls_->SSL_new(context_);
+    if (!ssl_) return status::kUnexpected;
+    if (tls_->SSL_set_fd(ssl_, static_cast<int>(socket_)) != 1) return status::kUnexpected;
+    if (tls_->SSL_connect(ssl_) != 1) return status::kUnexpected;
+    tlsActive_ = true;
+    return status::kOk;
+}
+
+WinsockTransport::Ready WinsockTransport::wait(bool forWriting) {
+    // TLS may hold decrypted bytes that the socket no longer shows as readable.
+    if (!forWriting && tlsActive_ && tls_->SSL_pending(ssl_) > 0) return Ready::kYes;
+    const int seconds = static_cast<int>(account_.timeoutSeconds);
+    for (;;) {
+        fd_set set;
+        FD_ZERO(&set);
+        FD_SET(socket_, &set);
+        timeval timeout{seconds, 0};
+        int n = select(0, forWriting ? nullptr : &set, forWriting ? &set : nullptr, nullptr, &timeout);
+        if (n > 0) return Ready::kYes;
+        if (n < 0) return Ready::kFailed;
+        if (ShowMessage(nullptr, MB_YESNO | MB_ICONINFORMATION, IDS_SERVER_TIMEOUT, seconds, seconds) != IDYES)
+            return Ready::kFailed;
+    }
+}
+
+bool WinsockTransport::Send(std::string_view text) {
+    if (socket_ == INVALID_SOCKET) return false;
+    // A short write is continued: a long script must reach the server whole.
+    while (!text.empty()) {
+        if (wait(true) != Ready::kYes) return false;
+        int chunk = static_cast<int>(std::min<std::size_t>(text.size(), 1u << 20));
+        int n = tlsActive_ ? tls_->SSL_write(ssl_, text.data(), chunk) : send(socket_, text.data(), chunk, 0);
+        if (n <= 0) {
+            if (!tlsActive_ && WSAGetLastError() == WSAEWOULDBLOCK) continue;
+            return false;
+        }
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+imap::ReceiveStatus WinsockTransport::Receive(std::string& buffer) {
+    if (socket_ == INVALID_SOCKET) return imap::ReceiveStatus::kFailed;
+    if (wait(false) != Ready::kYes) return imap::ReceiveStatus::kFailed;
+    int size = 0;
+    int optionLength = sizeof size;
+    if (getsockopt(socket_, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&size), &optionLength) != 0 || size < 2)
+        size = 8192;
+    if (g_receiveBuffer.size() < static_cast<std::size_t>(size)) {
+        try {
+            g_receiveBuffer.assign(static_cast<std::size_t>(size), '\0');
+        } catch (...) {
+            return imap::ReceiveStatus::kFailed;
+        }
+    }
+    int capacity = static_cast<int>(g_receiveBuffer.size()) - 1;
+    int n = tlsActive_ ? tls_->SSL_read(ssl_, g_receiveBuffer.data(), capacity)
+                       : recv(socket_, g_receiveBuffer.data(), capacity, 0);
+    if (n == 0) return imap::ReceiveStatus::kClosed;
+    if (n < 0) {
+        if (!tlsActive_ && WSAGetLastError() == WSAEWOULDBLOCK) return imap::ReceiveStatus::kWouldBlock;
+        return imap::ReceiveStatus::kFailed;
+    }
+    // The reply is text: a stray zero byte is dropped rather than cutting off the rest of the read.
+    const char* data = g_receiveBuffer.data();
+    if (!std::memchr(data, '\0', static_cast<std::size_t>(n))) {
+        buffer.append(data, static_cast<std::size_t>(n));
+    } else {
+        std::copy_if(data, data + n, std::back_inserter(buffer), [](char c) { return c != '\0'; });
+    }
+    return imap::ReceiveStatus::kData;
+}
+
+void WinsockTransport::releaseTls() {
+    if (ssl_) {
+        tls_->SSL_shutdown(ssl_);
+        tls_->SSL_free(ssl_);
+    }
+    if (context_) tls_->SSL_CTX_free(context_);
+    ssl_ = nullptr;
+    context_ = nullptr;
+    tlsActive_ = false;
+}
+
+void WinsockTransport::Close() {
+    int error = WSAGetLastError();
+    releaseTls();
+    if (socket_ != INVALID_SOCKET) {
+        closesocket(socket_);
+        socket_ = INVALID_SOCKET;
+    }
+    WSASetLastError(error);
+}
+
+void ShutdownTransport() {
+    if (g_startedWinsock) WSACleanup();
+    g_startedWinsock = false;
+    std::vector<char>().swap(g_receiveBuffer);
+}
+
+}  // namespace velor
