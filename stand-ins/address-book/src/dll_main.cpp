@@ -1,0 +1,56 @@
+// The entry points of the address book DLL: WABOpen, found by programs through the registry
+// value HKLM\Software\Microsoft\WAB\DLLPath and GetProcAddress, as on Windows.
+#include <initguid.h>
+
+#include "com/factory.h"
+#include "store/store_path.h"
+
+#include <cstddef>
+
+using namespace wabstand;
+
+namespace {
+
+// Older programs pass a shorter WAB_PARAM; read only the fields its size covers.
+template <class Field>
+bool Covers(const WAB_PARAM* param, const Field WAB_PARAM::*, size_t offset) {
+  return param && param->cbSize >= offset + sizeof(Field);
+}
+
+}  // namespace
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
+  return TRUE;
+}
+
+extern "C" HRESULT STDMETHODCALLTYPE WABOpen(LPADRBOOK* addrBook, LPWABOBJECT* wabObject,
+                                             LPWAB_PARAM param, DWORD) {
+  if (!addrBook || !wabObject) return MAPI_E_INVALID_PARAMETER;
+  *addrBook = nullptr;
+  *wabObject = nullptr;
+
+  const char* fileName = nullptr;
+  if (Covers(param, &WAB_PARAM::szFileName, offsetof(WAB_PARAM, szFileName)))
+    fileName = param->szFileName;
+  ULONG flags = 0;
+  if (Covers(param, &WAB_PARAM::ulFlags, offsetof(WAB_PARAM, ulFlags))) flags = param->ulFlags;
+
+  auto session = std::make_shared<Session>();
+  session->profiles = (flags & WAB_ENABLE_PROFILES) != 0;
+  HRESULT hr = Store::Open(ResolveStorePath(fileName), &session->store);
+  if (FAILED(hr)) return hr;
+
+  IWABObject* object = nullptr;
+  hr = NewWabObject(&object);
+  if (FAILED(hr)) return hr;
+  IAddrBook* book = nullptr;
+  hr = NewAddrBook(session, &book);
+  if (FAILED(hr)) {
+    object->Release();
+    return hr;
+  }
+  *addrBook = book;
+  *wabObject = object;
+  return S_OK;
+}
