@@ -1,0 +1,167 @@
+#include "faults.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include <nlohmann/json.hpp>
+
+namespace velor::mailserver {
+namespace {
+
+std::string upper(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
+
+long number(const std::string& key, const std::string& value) {
+  std::size_t used = 0;
+  long n = -1;
+  try {
+    n = std::stol(value, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used != value.size() || n < 0) throw std::invalid_argument("fault: " + key + " needs a number, got '" + value + "'");
+  return n;
+}
+
+std::vector<std::size_t> offsetList(const std::string& value) {
+  std::vector<std::size_t> offsets;
+  std::size_t start = 0;
+  while (start <= value.size()) {
+    const auto plus = value.find('+', start);
+    const std::string part = value.substr(start, plus == std::string::npos ? std::string::npos : plus - start);
+    offsets.push_back(static_cast<std::size_t>(number("split", part)));
+    if (plus == std::string::npos) break;
+    start = plus + 1;
+  }
+  return offsets;
+}
+
+bool matches(const FaultRule& rule, const std::string& replyTo, int connection) {
+  if (rule.connection != 0 && rule.connection != connection) return false;
+  if (!rule.on.empty()) return rule.on == replyTo;
+  // An alert is an interruption of a pending command; a greeting has none pending.
+  return !(rule.kind == FaultRule::Kind::Alert && replyTo == "GREETING");
+}
+
+}  // namespace
+
+FaultRule parseFaultSpec(const std::string& spec) {
+  FaultRule rule;
+  bool haveKind = false;
+  auto setKind = [&](FaultRule::Kind kind) {
+    if (haveKind) throw std::invalid_argument("fault: one of delay, split, alert, drop per rule: " + spec);
+    rule.kind = kind;
+    haveKind = true;
+  };
+  std::size_t start = 0;
+  while (start < spec.size()) {
+    auto comma = spec.find(',', start);
+    if (comma == std::string::npos) comma = spec.size();
+    const std::string item = spec.substr(start, comma - start);
+    start = comma + 1;
+    const auto eq = item.find('=');
+    const std::string key = item.substr(0, eq);
+    const std::string value = eq == std::string::npos ? std::string() : item.substr(eq + 1);
+    if (key == "delay") {
+      setKind(FaultRule::Kind::Delay);
+      rule.delayMs = static_cast<int>(number(key, value));
+    } else if (key == "split") {
+      setKind(FaultRule::Kind::Split);
+      rule.offsets = offsetList(value);
+    } else if (key == "alert") {
+      setKind(FaultRule::Kind::Alert);
+      rule.text = value;
+    } else if (key == "drop") {
+      setKind(FaultRule::Kind::Drop);
+      if (!value.empty()) rule.dropAfter = static_cast<std::size_t>(number(key, value));
+    } else if (key == "on") {
+      rule.on = upper(value);
+    } else if (key == "conn") {
+      rule.connection = static_cast<int>(number(key, value));
+    } else if (key == "pause") {
+      rule.pauseMs = static_cast<int>(number(key, value));
+    } else if (key == "at") {
+      if (value != "start" && value != "end") throw std::invalid_argument("fault: at=start or at=end");
+      rule.atEnd = value == "end";
+    } else {
+      throw std::invalid_argument("fault: unknown key '" + key + "' in " + spec);
+    }
+  }
+  if (!haveKind) throw std::invalid_argument("fault: no delay, split, alert or drop in " + spec);
+  return rule;
+}
+
+FaultRule faultFromJson(const nlohmann::json& j) {
+  FaultRule rule;
+  int kinds = 0;
+  if (j.contains("delay_ms")) rule.kind = FaultRule::Kind::Delay, rule.delayMs = j.at("delay_ms").get<int>(), ++kinds;
+  if (j.contains("split")) rule.kind = FaultRule::Kind::Split, rule.offsets = j.at("split").get<std::vector<std::size_t>>(), ++kinds;
+  if (j.contains("alert")) rule.kind = FaultRule::Kind::Alert, rule.text = j.at("alert").get<std::string>(), ++kinds;
+  if (j.contains("drop")) {
+    rule.kind = FaultRule::Kind::Drop, ++kinds;
+    if (!j.at("drop").is_null()) rule.dropAfter = j.at("drop").get<std::size_t>();
+  }
+  if (kinds != 1) throw std::invalid_argument("fault: exactly one of delay_ms, split, alert, drop per rule");
+  if (j.contains("on")) rule.on = upper(j.at("on").get<std::string>());
+  if (j.contains("connection")) rule.connection = j.at("connection").get<int>();
+  if (j.contains("pause_ms")) rule.pauseMs = j.at("pause_ms").get<int>();
+  if (j.contains("at")) rule.atEnd = j.at("at").get<std::string>() == "end";
+  return rule;
+}
+
+nlohmann::json faultToJson(const FaultRule& rule) {
+  nlohmann::json j = nlohmann::json::object();
+  switch (rule.kind) {
+    case FaultRule::Kind::Delay: j["delay_ms"] = rule.delayMs; break;
+    case FaultRule::Kind::Split: j["split"] = rule.offsets, j["pause_ms"] = rule.pauseMs; break;
+    case FaultRule::Kind::Alert: j["alert"] = rule.text, j["at"] = rule.atEnd ? "end" : "start"; break;
+    case FaultRule::Kind::Drop: j["drop"] = rule.dropAfter ? nlohmann::json(*rule.dropAfter) : nlohmann::json(); break;
+  }
+  if (!rule.on.empty()) j["on"] = rule.on;
+  if (rule.connection != 0) j["connection"] = rule.connection;
+  return j;
+}
+
+DeliveryPlan planDelivery(const std::vector<FaultRule>& rules, const std::string& replyTo,
+                          int connection, std::string reply, std::size_t taggedLineStart) {
+  DeliveryPlan plan;
+  std::vector<std::size_t> cuts;
+  std::optional<std::size_t> dropAt;
+  std::string early, late;
+  for (const auto& rule : rules) {
+    if (!matches(rule, replyTo, connection)) continue;
+    switch (rule.kind) {
+      case FaultRule::Kind::Delay: plan.delayMs += rule.delayMs; break;
+      case FaultRule::Kind::Alert:
+        (rule.atEnd ? late : early) += "* OK [ALERT] " + rule.text + "\r\n";
+        break;
+      case FaultRule::Kind::Split:
+        cuts.insert(cuts.end(), rule.offsets.begin(), rule.offsets.end());
+        plan.pauseMs = std::max(plan.pauseMs, rule.pauseMs);
+        break;
+      case FaultRule::Kind::Drop: dropAt = rule.dropAfter; if (!dropAt) dropAt = std::size_t(-1); break;
+    }
+  }
+  taggedLineStart = std::min(taggedLineStart, reply.size());
+  reply.insert(taggedLineStart, late);
+  reply.insert(0, early);
+  if (dropAt) {
+    const std::size_t keep = *dropAt == std::size_t(-1) ? reply.size() / 2 : std::min(*dropAt, reply.size());
+    reply.resize(keep);
+    plan.dropAfterSending = true;
+  }
+  std::sort(cuts.begin(), cuts.end());
+  std::size_t from = 0;
+  for (std::size_t cut : cuts) {
+    if (cut <= from || cut >= reply.size()) continue;
+    plan.chunks.push_back(reply.substr(from, cut - from));
+    from = cut;
+  }
+  if (from < reply.size() || plan.chunks.empty()) plan.chunks.push_back(reply.substr(from));
+  return plan;
+}
+
+}  // namespace velor::mailserver

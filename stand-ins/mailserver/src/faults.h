@@ -1,0 +1,47 @@
+// Faults a test asks for, so that the client's handling of slow, torn or dying replies can be
+// seen: a delay before a reply, a reply cut into separate chunks, untagged ALERT lines while a
+// command is pending, a connection dropped in the middle of a reply. Each rule names the reply
+// it hits ("GREETING", a command name, or every reply) and optionally one connection.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json_fwd.hpp>
+
+namespace velor::mailserver {
+
+struct FaultRule {
+  enum class Kind { Delay, Split, Alert, Drop };
+  Kind kind = Kind::Delay;
+  std::string on;          // empty: every reply; "GREETING"; or a command name in upper case
+  int connection = 0;      // 0: every connection; n: only the n-th accepted one
+  int delayMs = 0;
+  std::vector<std::size_t> offsets;  // split points, counted in bytes of the whole reply
+  int pauseMs = 150;                 // between chunks
+  std::string text;                  // alert text
+  bool atEnd = false;                // alert just before the tagged line rather than first
+  std::optional<std::size_t> dropAfter;  // bytes sent before the connection goes; none: half
+};
+
+// "delay=35000,on=STORE", "split=3+10,pause=200", "alert=Disk full,at=end", "drop=12,conn=2".
+// Throws std::invalid_argument with a message for the usage error.
+FaultRule parseFaultSpec(const std::string& spec);
+FaultRule faultFromJson(const nlohmann::json& j);
+nlohmann::json faultToJson(const FaultRule& rule);
+
+// How one reply goes out once the matching rules are applied.
+struct DeliveryPlan {
+  int delayMs = 0;
+  std::vector<std::string> chunks;  // sent in order, with pauseMs between them
+  int pauseMs = 0;
+  bool dropAfterSending = false;    // close the connection after the chunks
+};
+
+// reply: the whole reply; taggedLineStart: where its tagged (final) line begins.
+DeliveryPlan planDelivery(const std::vector<FaultRule>& rules, const std::string& replyTo,
+                          int connection, std::string reply, std::size_t taggedLineStart);
+
+}  // namespace velor::mailserver

@@ -1,0 +1,103 @@
+// velor-mailserver: loads the seed, opens the listeners, announces the ports, serves until
+// SIGTERM, and writes the state back.
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "imap/session.h"
+#include "net/server.h"
+#include "net/tls.h"
+#include "options.h"
+#include "state/seed.h"
+#include "wire_log.h"
+
+using namespace velor::mailserver;
+
+namespace {
+
+int g_wakeWrite = -1;
+
+void onStopSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const auto ignored = ::write(g_wakeWrite, &byte, 1);
+}
+
+// The stop signals only write a byte; the accept loop sees it and winds everything down.
+int installStopSignals() {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return -1;
+  g_wakeWrite = fds[1];
+  struct sigaction action {};
+  action.sa_handler = onStopSignal;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGTERM, &action, nullptr);
+  ::sigaction(SIGINT, &action, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+  return fds[0];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  try {
+    options = parseOptions(argc, argv);
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "velor-mailserver: %s\n(--help shows the options)\n", e.what());
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(usageText(), stdout);
+    return 0;
+  }
+
+  MailState state;
+  ImapSettings settings;
+  try {
+    if (!options.seedPath.empty()) loadSeedFile(options.seedPath, state, settings);
+  } catch (const SeedError& e) {
+    std::fprintf(stderr, "velor-mailserver: %s\n", e.what());
+    return 1;
+  }
+  if (options.greeting) settings.greeting = *options.greeting;
+  if (options.noAcl) settings.aclCapability = false;
+  if (options.capabilities) settings.capabilities = options.capabilities;
+  if (options.aclOneLine) settings.aclOneLine = true;
+  settings.faults.insert(settings.faults.end(), options.faults.begin(), options.faults.end());
+
+  const int wakeRead = installStopSignals();
+  if (wakeRead < 0) {
+    std::perror("velor-mailserver: pipe");
+    return 1;
+  }
+  WireLog wireLog;
+  if (!options.wireLogPath.empty() && !wireLog.open(options.wireLogPath)) {
+    std::fprintf(stderr, "velor-mailserver: cannot write %s\n", options.wireLogPath.c_str());
+    return 1;
+  }
+  try {
+    SslContext tls = makeServerTlsContext(options.certificatePath, options.keyPath);
+    Server server(options.wireLogPath.empty() ? nullptr : &wireLog);
+    auto imap = [&state, &settings](Connection& connection) { ImapSession(connection, state, settings).run(); };
+    const auto imapPort = server.listen("imap", static_cast<std::uint16_t>(options.imapPort), nullptr, imap);
+    const auto imapsPort = server.listen("imaps", static_cast<std::uint16_t>(options.imapsPort), tls.get(), imap);
+    std::printf("PORTS imap=%u imaps=%u\n", imapPort, imapsPort);
+    std::fflush(stdout);
+    server.run(wakeRead);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "velor-mailserver: %s\n", e.what());
+    return 1;
+  }
+
+  if (!options.statePath.empty()) {
+    try {
+      std::lock_guard<std::mutex> lock(state.mutex);
+      saveStateFile(options.statePath, state, settings);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "velor-mailserver: %s\n", e.what());
+      return 1;
+    }
+  }
+  return 0;
+}

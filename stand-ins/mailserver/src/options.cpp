@@ -1,0 +1,106 @@
+#include "options.h"
+
+#include <cstring>
+
+namespace velor::mailserver {
+namespace {
+
+int portNumber(const std::string& option, const std::string& value) {
+  std::size_t used = 0;
+  int port = -1;
+  try {
+    port = std::stoi(value, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used != value.size() || port < 0 || port > 65535) throw UsageError(option + ": not a port number: " + value);
+  return port;
+}
+
+}  // namespace
+
+const char* usageText() {
+  return R"(Usage: velor-mailserver [options]
+
+A stand-in for the Velor MailServer's IMAP side, for tests and demos. Listens on 127.0.0.1
+only and prints the ports it bound as one line on standard output:
+    PORTS imap=<port> imaps=<port>
+SIGTERM (or SIGINT) stops it; with --state it then writes the state it ends with.
+
+  --seed FILE          JSON seed: users, folders, messages, ACLs, mappings, scripts, and an
+                       optional "imap" block with the settings below (see README.md)
+  --state FILE         write the resulting state (same format as the seed) on SIGTERM
+  --imap-port N        plain IMAP port (default 0: any free port)
+  --imaps-port N       implicit-TLS IMAP port (default 0: any free port)
+  --cert FILE          PEM certificate for the TLS port (default: self-signed, made at start)
+  --key FILE           PEM private key (default: from --cert's file)
+  --wire-log FILE      log every byte received and sent, per connection, escaped
+  --greeting KIND      greet with OK (default), NO, BAD or BYE; anything but OK ends the
+                       connection after the greeting
+  --no-acl             leave ACL out of the CAPABILITY list
+  --capabilities TEXT  send exactly TEXT as the capability list
+  --acl-one-line       answer GETACL with all pairs on one ACL line (RFC 2086 style)
+  --fault SPEC         inject a fault; may be repeated. SPEC is comma-separated key=value:
+                         delay=MS          wait MS milliseconds before the reply
+                         split=N+N+...     cut the reply at these byte offsets, sending the
+                                           pieces pause=MS (default 150) apart
+                         alert=TEXT        send "* OK [ALERT] TEXT" while the command is
+                                           pending: first (at=start, default) or just before
+                                           the tagged line (at=end); TEXT without commas
+                         drop[=N]          send only N bytes of the reply (default: half),
+                                           then drop the connection
+                       and to choose what it hits:
+                         on=NAME           GREETING or a command name (default: every reply;
+                                           alerts never hit the greeting unless named)
+                         conn=N            only the N-th connection accepted (from 1)
+                       e.g. --fault delay=35000,on=STORE  --fault split=5+17,on=LSUB
+  --help               show this text
+)";
+}
+
+Options parseOptions(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    std::string option = argv[i];
+    std::optional<std::string> inlineValue;
+    if (const auto eq = option.find('='); option.rfind("--", 0) == 0 && eq != std::string::npos) {
+      inlineValue = option.substr(eq + 1);
+      option.resize(eq);
+    }
+    auto value = [&]() -> std::string {
+      if (inlineValue) return *inlineValue;
+      if (i + 1 >= argc) throw UsageError(option + " needs a value");
+      return argv[++i];
+    };
+    auto noValue = [&] {
+      if (inlineValue) throw UsageError(option + " takes no value");
+    };
+    if (option == "--help" || option == "-h") noValue(), o.help = true;
+    else if (option == "--seed") o.seedPath = value();
+    else if (option == "--state") o.statePath = value();
+    else if (option == "--wire-log") o.wireLogPath = value();
+    else if (option == "--cert") o.certificatePath = value();
+    else if (option == "--key") o.keyPath = value();
+    else if (option == "--imap-port") o.imapPort = portNumber(option, value());
+    else if (option == "--imaps-port") o.imapsPort = portNumber(option, value());
+    else if (option == "--no-acl") noValue(), o.noAcl = true;
+    else if (option == "--acl-one-line") noValue(), o.aclOneLine = true;
+    else if (option == "--capabilities") o.capabilities = value();
+    else if (option == "--greeting") {
+      o.greeting = value();
+      if (*o.greeting != "OK" && *o.greeting != "NO" && *o.greeting != "BAD" && *o.greeting != "BYE")
+        throw UsageError("--greeting: OK, NO, BAD or BYE");
+    } else if (option == "--fault") {
+      try {
+        o.faults.push_back(parseFaultSpec(value()));
+      } catch (const std::invalid_argument& e) {
+        throw UsageError(e.what());
+      }
+    } else {
+      throw UsageError("unknown option " + option);
+    }
+  }
+  return o;
+}
+
+}  // namespace velor::mailserver
