@@ -100,7 +100,12 @@ std::string Utf8ToLocal(const char* text) {
   if (text == nullptr) CONTAVE_INTERNAL_FAILURE(module::kSupport, kInvalidArg);
   const auto* bytes = reinterpret_cast<const unsigned char*>(text);
   std::string out;
-  for (std::size_t i = 0; bytes[i] != 0;) out += ToCp1252(DecodeUtf8(bytes, i));
+  for (std::size_t i = 0; bytes[i] != 0;) {
+    const char32_t cp = DecodeUtf8(bytes, i);
+    // Outside the basic plane a character is two UTF-16 units, and Windows replaces each.
+    if (cp >= 0x10000) out += kUnmappable;
+    out += ToCp1252(cp);
+  }
   return out;
 }
 

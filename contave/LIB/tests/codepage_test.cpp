@@ -27,7 +27,8 @@ TEST(Codepage, EveryLocalByteSurvivesTheRoundTrip) {
 
 TEST(Codepage, CharactersOutsideTheCodePageBecomeQuestionMarks) {
   EXPECT_EQ(Utf8ToLocal("a\xE4\xB8\xAD" "b"), "a?b");       // a CJK character
-  EXPECT_EQ(Utf8ToLocal("a\xF0\x9F\x98\x80" "b"), "a?b");   // outside the basic plane
+  // Outside the basic plane: two UTF-16 units, each replaced, as Windows does.
+  EXPECT_EQ(Utf8ToLocal("a\xF0\x9F\x98\x80" "b"), "a??b");
 }
 
 TEST(Codepage, NullArgumentIsAnInternalFailure) {
