@@ -54,6 +54,11 @@ if(WIN32)
   add_library(Velor::openssl_headers INTERFACE IMPORTED GLOBAL)
   set_target_properties(Velor::openssl_headers PROPERTIES
     INTERFACE_INCLUDE_DIRECTORIES ${VELOR_OPENSSL_PREFIX}/include)
+  # Linked through the import libraries: only test peers do that, the deliverables never.
+  add_library(Velor::openssl INTERFACE IMPORTED GLOBAL)
+  set_target_properties(Velor::openssl PROPERTIES
+    INTERFACE_INCLUDE_DIRECTORIES ${VELOR_OPENSSL_PREFIX}/include
+    INTERFACE_LINK_LIBRARIES "${VELOR_OPENSSL_PREFIX}/lib/libssl.dll.a;${VELOR_OPENSSL_PREFIX}/lib/libcrypto.dll.a")
   set(VELOR_OPENSSL_DLLS ${VELOR_OPENSSL_PREFIX}/bin/libssl-3.dll ${VELOR_OPENSSL_PREFIX}/bin/libcrypto-3.dll)
 
   add_library(Velor::lber STATIC IMPORTED GLOBAL)

@@ -183,3 +183,24 @@ TEST_F(VelcoreSession, MissingArgumentsAndRefusedConnections) {
     account.port = closedPort;
     EXPECT_EQ(setAllRead(&account, "Inbox"), static_cast<HRESULT>(0x8007274D));  // WSAECONNREFUSED
 }
+
+TEST_F(VelcoreSession, TlsWithoutTheLibraryNamesItAndFails) {
+    // Hide the OpenSSL library that the build puts beside Velcore; this program does not load it.
+    ASSERT_EQ(GetModuleHandleA("libssl-3.dll"), nullptr);
+    ASSERT_TRUE(MoveFileA("libssl-3.dll", "libssl-3.dll.hidden"));
+    struct Restore {
+        ~Restore() { MoveFileA("libssl-3.dll.hidden", "libssl-3.dll"); }
+    } restore;
+    account.useSsl = 1;
+    server.Start("", {});
+    std::string message;
+    Driver driver([&] {
+        HWND box = WaitForWindow(kCaption);
+        ASSERT_NE(box, nullptr);
+        message = MessageBoxText(box);
+        Press(box, IDOK);
+    });
+    EXPECT_EQ(setAllRead(&account, "Inbox"), kUnexpected);
+    EXPECT_EQ(message, "The required module 'libssl-3.dll'\n(or one of its dependency)\ncannot be found or failed to initialize");
+}
+

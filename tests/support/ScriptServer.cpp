@@ -7,10 +7,20 @@
 namespace velor::testing {
 namespace {
 
-void sendAll(SOCKET s, const std::string& bytes) {
+class PlainChannel : public Channel {
+public:
+    explicit PlainChannel(SOCKET s) : socket_(s) {}
+    int Read(char* buffer, int size) override { return recv(socket_, buffer, size, 0); }
+    int Write(const char* data, int size) override { return send(socket_, data, size, 0); }
+
+private:
+    SOCKET socket_;
+};
+
+void sendAll(Channel& channel, const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        int n = send(s, bytes.data() + done, static_cast<int>(bytes.size() - done), 0);
+        int n = channel.Write(bytes.data() + done, static_cast<int>(bytes.size() - done));
         if (n <= 0) return;
         done += static_cast<std::size_t>(n);
     }
@@ -18,7 +28,7 @@ void sendAll(SOCKET s, const std::string& bytes) {
 
 }  // namespace
 
-ScriptServer::ScriptServer() {
+ScriptServer::ScriptServer(ChannelFactory channels) : channels_(std::move(channels)) {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
     listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -55,13 +65,19 @@ std::string ScriptServer::Received() {
 void ScriptServer::serve() {
     SOCKET client = accept(listener_, nullptr, nullptr);
     if (client == INVALID_SOCKET) return;
+    std::unique_ptr<Channel> channel = channels_ ? channels_(client) : std::make_unique<PlainChannel>(client);
+    if (!channel) {
+        closesocket(client);
+        return;
+    }
     std::this_thread::sleep_for(greetingDelay_);
-    sendAll(client, greeting_);
+    sendAll(*channel, greeting_);
     std::size_t next = 0;
+    bool hungUp = false;
     std::string pending;
     char buffer[4096];
-    for (;;) {
-        int n = recv(client, buffer, sizeof buffer, 0);
+    while (!hungUp) {
+        int n = channel->Read(buffer, sizeof buffer);
         if (n <= 0) break;
         received_.append(buffer, static_cast<std::size_t>(n));
         pending.append(buffer, static_cast<std::size_t>(n));
@@ -74,20 +90,21 @@ void ScriptServer::serve() {
                 std::this_thread::sleep_for(step.delay);
                 std::size_t from = 0;
                 for (std::size_t cut : step.cuts) {
-                    sendAll(client, step.reply.substr(from, cut - from));
+                    sendAll(*channel, step.reply.substr(from, cut - from));
                     from = cut;
                     std::this_thread::sleep_for(std::chrono::milliseconds(50));
                 }
-                sendAll(client, step.reply.substr(from));
+                sendAll(*channel, step.reply.substr(from));
                 if (step.drop) {
-                    closesocket(client);
-                    return;
+                    hungUp = true;
+                    break;
                 }
             } else {
-                sendAll(client, logout ? "* BYE logging out\r\nA000 OK LOGOUT completed\r\n" : "A000 OK\r\n");
+                sendAll(*channel, logout ? "* BYE logging out\r\nA000 OK LOGOUT completed\r\n" : "A000 OK\r\n");
             }
         }
     }
+    channel.reset();
     closesocket(client);
 }
 

@@ -7,11 +7,23 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace velor::testing {
+
+// One accepted connection as the script sees it: plain bytes, or TLS over them.
+class Channel {
+public:
+    virtual ~Channel() = default;
+    virtual int Read(char* buffer, int size) = 0;   // <= 0: the connection ended
+    virtual int Write(const char* data, int size) = 0;
+};
+
+using ChannelFactory = std::function<std::unique_ptr<Channel>(SOCKET)>;
 
 class ScriptServer {
 public:
@@ -25,7 +37,8 @@ public:
         bool drop;                       // close the connection after the reply
     };
 
-    ScriptServer();
+    // Without a factory the connection is plain TCP.
+    explicit ScriptServer(ChannelFactory channels = {});
     ~ScriptServer();
     ScriptServer(const ScriptServer&) = delete;
     ScriptServer& operator=(const ScriptServer&) = delete;
@@ -43,6 +56,7 @@ public:
 private:
     void serve();
 
+    ChannelFactory channels_;
     SOCKET listener_ = INVALID_SOCKET;
     unsigned short port_ = 0;
     std::thread thread_;

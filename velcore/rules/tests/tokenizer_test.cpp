@@ -85,6 +85,25 @@ TEST(Tokenizer, QuotedStringEscapes) {
     EXPECT_EQ(last, TokenRead::Bad);
 }
 
+TEST(Tokenizer, LinesCountedThroughCommentsAndHeaders) {
+    const struct {
+        const char* script;
+        int line;
+    } cases[] = {
+        {"/* a\nb\n*/ x", 3},
+        {"#!1 Name\nx", 2},
+        {"#!1 Name\n# comment\n\nx", 4},
+        {"#!0\n# # comment\n# x", 3},
+        {"\r\n\r\nx", 3},
+    };
+    for (const auto& c : cases) {
+        SieveTokenizer tokenizer(c.script);
+        ASSERT_EQ(tokenizer.Next(), TokenRead::Token) << c.script;
+        EXPECT_STREQ(tokenizer.text, "x") << c.script;
+        EXPECT_EQ(tokenizer.line, c.line) << c.script;
+    }
+}
+
 TEST(Tokenizer, LineFeedsInsideQuotedStringsAreNotCounted) {
     SieveTokenizer tokenizer("\"a\nb\"\nx");
     ASSERT_EQ(tokenizer.Next(), TokenRead::Token);

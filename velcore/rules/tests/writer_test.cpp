@@ -151,6 +151,14 @@ TEST(Writer, InlineModeWritesOneLine) {
     EXPECT_EQ(out, "  keep;");
 }
 
+TEST(Writer, NestedCommandAloneTakesItsRulesState) {
+    CommandListPtr rules = MustParse("#!0 R\n# if true {\n# keep;\n# }");
+    ASSERT_NE(rules, nullptr);
+    std::string out;
+    WriteCommand(out, rules->thenBlock, 1, true, false);
+    EXPECT_EQ(out, "#   keep;\n");
+}
+
 TEST(Writer, EmptyListWritesNothing) {
     EXPECT_EQ(WriteScript(nullptr), "");
 }

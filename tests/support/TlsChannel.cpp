@@ -1,0 +1,70 @@
+#include "TlsChannel.h"
+
+#include <openssl/evp.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+
+#include <stdexcept>
+
+namespace velor::testing {
+namespace {
+
+struct Credentials {
+    Credentials() {
+        key = EVP_EC_gen("P-256");
+        cert = X509_new();
+        if (!key || !cert) throw std::runtime_error("cannot make a test certificate");
+        X509_set_version(cert, 2);
+        ASN1_INTEGER_set(X509_get_serialNumber(cert), 1);
+        X509_gmtime_adj(X509_getm_notBefore(cert), 0);
+        X509_gmtime_adj(X509_getm_notAfter(cert), 3600);
+        X509_set_pubkey(cert, key);
+        X509_NAME* name = X509_get_subject_name(cert);
+        X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1, 0);
+        X509_set_issuer_name(cert, name);
+        X509_sign(cert, key, EVP_sha256());
+        context = SSL_CTX_new(TLS_server_method());
+        SSL_CTX_use_certificate(context, cert);
+        SSL_CTX_use_PrivateKey(context, key);
+    }
+    ~Credentials() {
+        SSL_CTX_free(context);
+        X509_free(cert);
+        EVP_PKEY_free(key);
+    }
+    EVP_PKEY* key = nullptr;
+    X509* cert = nullptr;
+    SSL_CTX* context = nullptr;
+};
+
+class TlsChannel : public Channel {
+public:
+    TlsChannel(SSL_CTX* context, SOCKET s) : ssl_(SSL_new(context)) {
+        SSL_set_fd(ssl_, static_cast<int>(s));
+        accepted_ = SSL_accept(ssl_) == 1;
+    }
+    ~TlsChannel() override {
+        SSL_shutdown(ssl_);
+        SSL_free(ssl_);
+    }
+    bool accepted() const { return accepted_; }
+    int Read(char* buffer, int size) override { return SSL_read(ssl_, buffer, size); }
+    int Write(const char* data, int size) override { return SSL_write(ssl_, data, size); }
+
+private:
+    SSL* ssl_;
+    bool accepted_ = false;
+};
+
+}  // namespace
+
+ChannelFactory TlsChannels() {
+    auto credentials = std::make_shared<Credentials>();
+    return [credentials](SOCKET s) -> std::unique_ptr<Channel> {
+        auto channel = std::make_unique<TlsChannel>(credentials->context, s);
+        if (!channel->accepted()) return nullptr;
+        return channel;
+    };
+}
+
+}  // namespace velor::testing

@@ -1,0 +1,37 @@
+// Velcore over TLS against a scripted peer that speaks TLS from the first byte, as the server's
+// implicit-TLS port does. The test program links OpenSSL for its peer; Velcore loads it itself.
+#include "shared/AccountSettings.h"
+#include "ScriptServer.h"
+#include "TlsChannel.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+using velor::AccountSettings;
+using namespace velor::testing;
+
+TEST(VelcoreTls, MailboxCommandsRunOverTls) {
+    HMODULE velcore = LoadLibraryA("Velcore.dll");
+    ASSERT_NE(velcore, nullptr);
+    using MailboxFn = HRESULT(WINAPI*)(AccountSettings*, const char*);
+    auto setAllUnread = reinterpret_cast<MailboxFn>(reinterpret_cast<void*>(GetProcAddress(velcore, "VlSetAllUnread")));
+    ScriptServer server(TlsChannels());
+    AccountSettings account;
+    account.host = "127.0.0.1";
+    account.user = "anna";
+    account.password = "secret";
+    account.port = server.port();
+    account.useSsl = 1;
+    // A long reply, so that TLS records and reads do not line up.
+    std::string select;
+    for (int i = 0; i < 2000; ++i) select += "* OK [UNSEEN " + std::to_string(i) + "] first unseen\r\n";
+    select += "A000 OK [READ-WRITE] SELECT\r\n";
+    server.Start("* OK Velor MailServer ready\r\n", {{"A000 OK\r\n"}, {select}, {"A000 OK\r\n"}});
+    EXPECT_EQ(setAllUnread(&account, "Inbox/Gr\xFCn"), S_OK);
+    EXPECT_EQ(server.Received(),
+              "A000 LOGIN anna secret\r\nA000 SELECT \"INBOX/Gr&APw-n\"\n\r\n"
+              "A000 STORE 1:* -FLAGS (\\Seen)\n\r\nA000 LOGOUT\r\n");
+    FreeLibrary(velcore);
+}
