@@ -7,18 +7,7 @@
 
 #include <mapidefs_shim.h>
 
-#include <algorithm>
-
 namespace wabstand {
-
-namespace {
-
-std::string NameOf(const Record& record) {
-  const PropValue* name = Find(record.props, PR_DISPLAY_NAME_A);
-  return name ? name->bytes : std::string();
-}
-
-}  // namespace
 
 std::vector<ULONG> DefaultContentsColumns() {
   return {PR_INSTANCE_KEY, PR_ENTRYID, PR_DISPLAY_NAME_A, PR_OBJECT_TYPE, PR_DISPLAY_TYPE,
@@ -31,17 +20,8 @@ std::vector<ULONG> DefaultHierarchyColumns() {
 }
 
 std::vector<PropMap> ContentsRows(const StoreData& data, ULONG folder) {
-  std::vector<const Record*> entries;
-  for (const auto& [id, record] : data.records) {
-    if (record.kind != Kind::MailUser && record.kind != Kind::DistList) continue;
-    if (folder && record.folder != folder) continue;
-    entries.push_back(&record);
-  }
-  std::stable_sort(entries.begin(), entries.end(), [](const Record* a, const Record* b) {
-    return lstrcmpiA(NameOf(*a).c_str(), NameOf(*b).c_str()) < 0;
-  });
   std::vector<PropMap> rows;
-  for (const Record* entry : entries) rows.push_back(FullProps(*entry, data.uid));
+  for (const Record* entry : EntriesOf(data, folder)) rows.push_back(FullProps(*entry, data.uid));
   return rows;
 }
 

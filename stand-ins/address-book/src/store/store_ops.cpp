@@ -74,6 +74,19 @@ ULONG DefaultFolder(const StoreData& data) {
   return folders.empty() ? 0 : folders.front()->id;
 }
 
+std::vector<const Record*> EntriesOf(const StoreData& data, ULONG folder) {
+  std::vector<const Record*> entries;
+  for (const auto& [id, record] : data.records) {
+    if (record.kind != Kind::MailUser && record.kind != Kind::DistList) continue;
+    if (folder && record.folder != folder) continue;
+    entries.push_back(&record);
+  }
+  std::stable_sort(entries.begin(), entries.end(), [](const Record* a, const Record* b) {
+    return lstrcmpiA(DisplayName(a->props).c_str(), DisplayName(b->props).c_str()) < 0;
+  });
+  return entries;
+}
+
 HRESULT CreateFolder(StoreData& data, const std::string& name, ULONG* id) {
   if (name.empty()) return MAPI_E_INVALID_PARAMETER;
   if (FindFolderByName(data, name)) return MAPI_E_COLLISION;

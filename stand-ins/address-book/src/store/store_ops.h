@@ -20,6 +20,10 @@ std::vector<const Record*> Folders(const StoreData& data);  // in creation order
 const Record* FindFolderByName(const StoreData& data, const std::string& name);  // case-insensitive
 ULONG DefaultFolder(const StoreData& data);  // 0 when there is none
 
+// Mail users and distribution lists of one folder, or of all folders (folder 0), ordered by
+// display name as the address book window lists them, then by age.
+std::vector<const Record*> EntriesOf(const StoreData& data, ULONG folder);
+
 HRESULT CreateFolder(StoreData& data, const std::string& name, ULONG* id);
 
 // Duplicate checks follow IABContainer::CreateEntry: only with CREATE_CHECK_DUP_STRICT or
