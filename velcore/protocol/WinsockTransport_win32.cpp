@@ -19,15 +19,7 @@ std::vector<char> g_receiveBuffer;  // sized by the socket's SO_RCVBUF, grown, n
 
 std::int32_t lastErrorStatus() { return status::FromWin32(WSAGetLastError()); }
 
-// Winsock may already be running in the host process; it is started here only when it is not.
-bool ensureWinsock() {
-    if (g_startedWinsock) return true;
-    sockaddr_in zero{};
-    zero.sin_family = AF_INET;
-    char text[64];
-    DWORD length = sizeof text;
-    if (WSAAddressToStringA(reinterpret_cast<sockaddr*>(&zero), sizeof zero, nullptr, text, &length) == 0) return true;
-    if (WSAGetLastError() != WSANOTINITIALISED) return true;
+bool startWinsock() {
     WSADATA data;
     int error = WSAStartup(MAKEWORD(2, 0), &data);
     if (error != 0) {
@@ -38,11 +30,32 @@ bool ensureWinsock() {
     return true;
 }
 
+// Winsock may already be running in the host process; it is started here only when it is not.
+// Printing an address tells on Windows; some Winsock implementations print without being started,
+// so a "not initialised" from the first real call starts it as well (see Connect).
+bool ensureWinsock() {
+    if (g_startedWinsock) return true;
+    sockaddr_in zero{};
+    zero.sin_family = AF_INET;
+    char text[64];
+    DWORD length = sizeof text;
+    if (WSAAddressToStringA(reinterpret_cast<sockaddr*>(&zero), sizeof zero, nullptr, text, &length) == 0) return true;
+    if (WSAGetLastError() != WSANOTINITIALISED) return true;
+    return startWinsock();
+}
+
+hostent* resolve(const char* host) {
+    hostent* entry = gethostbyname(host);
+    if (!entry && WSAGetLastError() == WSANOTINITIALISED && !g_startedWinsock && startWinsock())
+        entry = gethostbyname(host);
+    return entry;
+}
+
 }  // namespace
 
 std::int32_t WinsockTransport::Connect(const char* host, std::uint32_t port) {
     if (!ensureWinsock()) return lastErrorStatus();
-    hostent* entry = gethostbyname(host);
+    hostent* entry = resolve(host);
     if (!entry || !entry->h_addr_list || !entry->h_addr_list[0]) return lastErrorStatus();
     sockaddr_in address{};
     address.sin_family = AF_INET;
