@@ -182,6 +182,11 @@ TEST_F(VelcoreSession, MissingArgumentsAndRefusedConnections) {
     }
     account.port = closedPort;
     EXPECT_EQ(setAllRead(&account, "Inbox"), static_cast<HRESULT>(0x8007274D));  // WSAECONNREFUSED
+    // A name no resolver can look up: a label longer than any name may have fails before any query
+    // leaves the machine. The status carries the resolver's error 11001, and no box is shown (the
+    // call would wait for it).
+    account.host = velor::SharedString(std::string(300, 'a') + ".invalid");
+    EXPECT_EQ(setAllRead(&account, "Inbox"), static_cast<HRESULT>(0x80072AF9));
 }
 
 TEST_F(VelcoreSession, TlsWithoutTheLibraryNamesItAndFails) {
