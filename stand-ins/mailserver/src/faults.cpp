@@ -48,19 +48,19 @@ bool matches(const FaultRule& rule, const std::string& replyTo, int connection) 
 
 }  // namespace
 
-FaultRule parseFaultSpec(const std::string& spec) {
+FaultRule parseFaultRule(const std::string& text) {
   FaultRule rule;
   bool haveKind = false;
   auto setKind = [&](FaultRule::Kind kind) {
-    if (haveKind) throw std::invalid_argument("fault: one of delay, split, alert, drop per rule: " + spec);
+    if (haveKind) throw std::invalid_argument("fault: one of delay, split, alert, drop per rule: " + text);
     rule.kind = kind;
     haveKind = true;
   };
   std::size_t start = 0;
-  while (start < spec.size()) {
-    auto comma = spec.find(',', start);
-    if (comma == std::string::npos) comma = spec.size();
-    const std::string item = spec.substr(start, comma - start);
+  while (start < text.size()) {
+    auto comma = text.find(',', start);
+    if (comma == std::string::npos) comma = text.size();
+    const std::string item = text.substr(start, comma - start);
     start = comma + 1;
     const auto eq = item.find('=');
     const std::string key = item.substr(0, eq);
@@ -87,10 +87,10 @@ FaultRule parseFaultSpec(const std::string& spec) {
       if (value != "start" && value != "end") throw std::invalid_argument("fault: at=start or at=end");
       rule.atEnd = value == "end";
     } else {
-      throw std::invalid_argument("fault: unknown key '" + key + "' in " + spec);
+      throw std::invalid_argument("fault: unknown key '" + key + "' in " + text);
     }
   }
-  if (!haveKind) throw std::invalid_argument("fault: no delay, split, alert or drop in " + spec);
+  if (!haveKind) throw std::invalid_argument("fault: no delay, split, alert or drop in " + text);
   return rule;
 }
 

@@ -28,7 +28,7 @@ struct FaultRule {
 
 // "delay=35000,on=STORE", "split=3+10,pause=200", "alert=Disk full,at=end", "drop=12,conn=2".
 // Throws std::invalid_argument with a message for the usage error.
-FaultRule parseFaultSpec(const std::string& spec);
+FaultRule parseFaultRule(const std::string& text);
 FaultRule faultFromJson(const nlohmann::json& j);
 nlohmann::json faultToJson(const FaultRule& rule);
 

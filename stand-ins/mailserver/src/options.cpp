@@ -40,7 +40,7 @@ SIGTERM (or SIGINT) stops it; with --state it then writes the state it ends with
   --no-acl             leave ACL out of the CAPABILITY list
   --capabilities TEXT  send exactly TEXT as the capability list
   --acl-one-line       answer GETACL with all pairs on one ACL line (RFC 2086 style)
-  --fault SPEC         inject a fault; may be repeated. SPEC is comma-separated key=value:
+  --fault RULE         inject a fault; may be repeated. RULE is comma-separated key=value:
                          delay=MS          wait MS milliseconds before the reply
                          split=N+N+...     cut the reply at these byte offsets, sending the
                                            pieces pause=MS (default 150) apart
@@ -92,7 +92,7 @@ Options parseOptions(int argc, char** argv) {
         throw UsageError("--greeting: OK, NO, BAD or BYE");
     } else if (option == "--fault") {
       try {
-        o.faults.push_back(parseFaultSpec(value()));
+        o.faults.push_back(parseFaultRule(value()));
       } catch (const std::invalid_argument& e) {
         throw UsageError(e.what());
       }

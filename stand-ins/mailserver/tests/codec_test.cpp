@@ -82,29 +82,29 @@ TEST(FaultPlan, SplitsAtOffsetsInsertsAlertsAndDrops) {
   const std::string reply = "* LSUB () \"/\" INBOX\r\nA1 OK LSUB completed\r\n";
   const std::size_t tagged = reply.find("A1");
 
-  auto plan = planDelivery({parseFaultSpec("split=5+12,pause=80,on=lsub")}, "LSUB", 1, reply, tagged);
+  auto plan = planDelivery({parseFaultRule("split=5+12,pause=80,on=lsub")}, "LSUB", 1, reply, tagged);
   ASSERT_EQ(plan.chunks.size(), 3u);
   EXPECT_EQ(plan.chunks[0], "* LSU");
   EXPECT_EQ(plan.chunks[1], "B () \"/");
   EXPECT_EQ(plan.chunks[0] + plan.chunks[1] + plan.chunks[2], reply);
   EXPECT_EQ(plan.pauseMs, 80);
-  EXPECT_EQ(planDelivery({parseFaultSpec("split=5,on=LSUB")}, "SELECT", 1, reply, tagged).chunks.size(), 1u);
+  EXPECT_EQ(planDelivery({parseFaultRule("split=5,on=LSUB")}, "SELECT", 1, reply, tagged).chunks.size(), 1u);
 
-  plan = planDelivery({parseFaultSpec("alert=Quota low"), parseFaultSpec("alert=Late,at=end")}, "LSUB", 1, reply, tagged);
+  plan = planDelivery({parseFaultRule("alert=Quota low"), parseFaultRule("alert=Late,at=end")}, "LSUB", 1, reply, tagged);
   EXPECT_EQ(plan.chunks.at(0), "* OK [ALERT] Quota low\r\n* LSUB () \"/\" INBOX\r\n* OK [ALERT] Late\r\nA1 OK LSUB completed\r\n");
   // A greeting is no pending command: an alert hits it only when it names it.
-  EXPECT_EQ(planDelivery({parseFaultSpec("alert=x")}, "GREETING", 1, "* OK hi\r\n", 9).chunks.at(0), "* OK hi\r\n");
+  EXPECT_EQ(planDelivery({parseFaultRule("alert=x")}, "GREETING", 1, "* OK hi\r\n", 9).chunks.at(0), "* OK hi\r\n");
 
-  plan = planDelivery({parseFaultSpec("drop,conn=2")}, "LSUB", 2, reply, tagged);
+  plan = planDelivery({parseFaultRule("drop,conn=2")}, "LSUB", 2, reply, tagged);
   EXPECT_TRUE(plan.dropAfterSending);
   EXPECT_EQ(plan.chunks.at(0), reply.substr(0, reply.size() / 2));
-  EXPECT_FALSE(planDelivery({parseFaultSpec("drop,conn=2")}, "LSUB", 1, reply, tagged).dropAfterSending);
-  EXPECT_EQ(planDelivery({parseFaultSpec("delay=30"), parseFaultSpec("delay=20")}, "X", 1, reply, tagged).delayMs, 50);
+  EXPECT_FALSE(planDelivery({parseFaultRule("drop,conn=2")}, "LSUB", 1, reply, tagged).dropAfterSending);
+  EXPECT_EQ(planDelivery({parseFaultRule("delay=30"), parseFaultRule("delay=20")}, "X", 1, reply, tagged).delayMs, 50);
 }
 
-TEST(FaultPlan, RefusesMalformedSpecs) {
+TEST(FaultPlan, RefusesMalformedRules) {
   for (const char* bad : {"", "on=STORE", "delay=x", "delay=5,drop", "split=1+a", "alert=x,at=middle", "bogus=1"})
-    EXPECT_THROW(parseFaultSpec(bad), std::invalid_argument) << bad;
+    EXPECT_THROW(parseFaultRule(bad), std::invalid_argument) << bad;
 }
 
 }  // namespace

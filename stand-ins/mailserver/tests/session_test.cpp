@@ -114,7 +114,7 @@ TEST(Session, LogoutSaysByeAnswersOkAndCloses) {
 TEST(Session, HelpAndUsageErrors) {
   const RunResult help = runServerToEnd({"--help"});
   EXPECT_EQ(help.exitCode, 0);
-  EXPECT_NE(help.out.find("--fault SPEC"), std::string::npos);
+  EXPECT_NE(help.out.find("--fault RULE"), std::string::npos);
   EXPECT_NE(help.out.find("PORTS imap=<port> imaps=<port>"), std::string::npos);
   EXPECT_EQ(runServerToEnd({"--greeting", "MAYBE"}).exitCode, 2);
   EXPECT_EQ(runServerToEnd({"--fault", "delay=soon"}).exitCode, 2);
@@ -135,6 +135,20 @@ TEST(Session, RefusesSeedsThatBreakTheFolderModel) {
            "{not json"}) {
     EXPECT_EQ(runServerToEnd({"--seed", dir.write("bad.json", seed)}).exitCode, 1) << seed;
   }
+}
+
+TEST(Session, DemoSeedServesARealisticAccount) {
+  auto r = startServer({}, readFile(VELOR_MAILSERVER_DEMO_SEED));
+  auto c = ImapClient::connect(r->server->imapPort());
+  ASSERT_TRUE(c && c->login("anna", "demo"));
+  const std::string folders = c->command("A000", "LSUB \"\" \"*\"");
+  EXPECT_GE(std::count(folders.begin(), folders.end(), '\n'), 30) << folders;
+  EXPECT_NE(folders.find("* LSUB () \"/\" \"INBOX/Clients/M&APw-ller GmbH\"\r\n"), std::string::npos);
+  const std::string script = c->command("A000", "X-GETSCRIPT");
+  EXPECT_EQ(std::count(script.begin(), script.end(), '!'), 6) << script;  // six rule headers
+  EXPECT_NE(script.find("\n#!0 Holiday\n# if true \n"), std::string::npos);
+  EXPECT_NE(c->command("A000", "GETACL \"INBOX/Team Calendar\"").find("* ACL \"INBOX/Team Calendar\" \"[sales]\" lrsw\r\n"),
+            std::string::npos);
 }
 
 }  // namespace

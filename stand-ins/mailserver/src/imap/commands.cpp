@@ -6,7 +6,7 @@
 namespace velor::mailserver {
 namespace {
 
-constexpr CommandSpec kCommands[] = {
+constexpr CommandEntry kCommands[] = {
     {"CAPABILITY", kAnyState, cmdCapability},
     {"NOOP", kAnyState, cmdNoop},
     {"LOGOUT", kAnyState, cmdLogout},
@@ -31,9 +31,9 @@ constexpr CommandSpec kCommands[] = {
 
 }  // namespace
 
-const CommandSpec* findCommand(std::string_view name) {
-  for (const auto& spec : kCommands)
-    if (name == spec.name) return &spec;
+const CommandEntry* findCommand(std::string_view name) {
+  for (const auto& entry : kCommands)
+    if (name == entry.name) return &entry;
   return nullptr;
 }
 

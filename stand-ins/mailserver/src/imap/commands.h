@@ -50,14 +50,14 @@ enum SessionStates : unsigned {
   kLoggedIn = kAuthenticated | kSelected,
 };
 
-struct CommandSpec {
+struct CommandEntry {
   const char* name;
   unsigned states;
   void (*run)(CommandContext&);
 };
 
 // name in upper case
-const CommandSpec* findCommand(std::string_view name);
+const CommandEntry* findCommand(std::string_view name);
 
 void cmdCapability(CommandContext&);
 void cmdNoop(CommandContext&);

@@ -101,13 +101,13 @@ bool ImapSession::execute(const std::vector<Segment>& segments) {
     reply.bad(tokens.error);
     return answer(name, tag, reply);
   }
-  const CommandSpec* spec = name.empty() ? nullptr : findCommand(name);
-  if (!spec) {
+  const CommandEntry* entry = name.empty() ? nullptr : findCommand(name);
+  if (!entry) {
     reply.bad(name.empty() ? "Missing command" : "Unknown command " + name);
     return answer(name, tag, reply);
   }
-  if (!(spec->states & currentState(session_))) {
-    reply.bad(session_.user ? (spec->states == kNotAuthenticated ? "Already logged in" : "No folder selected")
+  if (!(entry->states & currentState(session_))) {
+    reply.bad(session_.user ? (entry->states == kNotAuthenticated ? "Already logged in" : "No folder selected")
                             : "Log in first");
     return answer(name, tag, reply);
   }
@@ -115,7 +115,7 @@ bool ImapSession::execute(const std::vector<Segment>& segments) {
   {
     std::lock_guard<std::mutex> lock(state_.mutex);
     CommandContext context{state_, settings_, session_, args, reply};
-    spec->run(context);
+    entry->run(context);
   }
   return answer(name, tag, reply);
 }

@@ -23,7 +23,7 @@ struct Tokens {
 
 Tokens tokenize(const std::vector<Segment>& segments);
 
-// A tag as IMAP allows it: printable ASCII without the atom specials and "+".
+// A tag as IMAP allows it: printable ASCII without the characters that end an atom and "+".
 bool isValidTag(const std::string& tag);
 
 }  // namespace velor::mailserver
