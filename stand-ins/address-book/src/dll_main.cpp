@@ -11,10 +11,9 @@ using namespace wabstand;
 
 namespace {
 
-// Older programs pass a shorter WAB_PARAM; read only the fields its size covers.
-template <class Field>
-bool Covers(const WAB_PARAM* param, const Field WAB_PARAM::*, size_t offset) {
-  return param && param->cbSize >= offset + sizeof(Field);
+// Older programs pass a shorter WAB_PARAM; a field counts only when the size given covers it.
+bool Covers(const WAB_PARAM* param, size_t offset, size_t size) {
+  return param && param->cbSize >= offset + size;
 }
 
 }  // namespace
@@ -31,10 +30,10 @@ extern "C" HRESULT STDMETHODCALLTYPE WABOpen(LPADRBOOK* addrBook, LPWABOBJECT* w
   *wabObject = nullptr;
 
   const char* fileName = nullptr;
-  if (Covers(param, &WAB_PARAM::szFileName, offsetof(WAB_PARAM, szFileName)))
+  if (Covers(param, offsetof(WAB_PARAM, szFileName), sizeof param->szFileName))
     fileName = param->szFileName;
   ULONG flags = 0;
-  if (Covers(param, &WAB_PARAM::ulFlags, offsetof(WAB_PARAM, ulFlags))) flags = param->ulFlags;
+  if (Covers(param, offsetof(WAB_PARAM, ulFlags), sizeof param->ulFlags)) flags = param->ulFlags;
 
   auto session = std::make_shared<Session>();
   session->profiles = (flags & WAB_ENABLE_PROFILES) != 0;

@@ -93,6 +93,30 @@ TEST_F(ContactTest, MissingPropertiesComeBackAsErrorsBesideThePresentOnes) {
   EXPECT_EQ(PR_DISPLAY_NAME_A, cell.tag);
 }
 
+TEST_F(ContactTest, StringsConvertBetweenTheirEightBitAndUnicodeForms) {
+  std::string id = CreateUser(folder_.get(), {StringProp(PR_DISPLAY_NAME_A, "Ren\xE9" "e")});
+  Ref<IMailUser> user = OpenUser(id);
+  SPropValue note{};
+  note.ulPropTag = PR_COMMENT_W;
+  note.Value.lpszW = const_cast<LPWSTR>(L"caf\x00E9");
+  ASSERT_EQ(S_OK, user->SetProps(1, &note, nullptr));
+  ASSERT_EQ(S_OK, user->SaveChanges(KEEP_OPEN_READWRITE));
+
+  // Code page 1252, as the tests run: e-acute is 0xE9 in both forms.
+  SizedSPropTagArray(2, tags) = {2, {PROP_TAG(PT_UNSPECIFIED, PROP_ID(PR_DISPLAY_NAME_A)),
+                                     PR_COMMENT_A}};
+  ULONG count = 0;
+  SPropValue* values = nullptr;
+  ASSERT_EQ(S_OK, user->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), MAPI_UNICODE, &count,
+                                 &values));
+  ASSERT_EQ(2u, count);
+  EXPECT_EQ(PR_DISPLAY_NAME_W, values[0].ulPropTag);
+  EXPECT_STREQ(L"Ren\x00E9" L"e", values[0].Value.lpszW);
+  EXPECT_EQ(PR_COMMENT_A, values[1].ulPropTag);
+  EXPECT_STREQ("caf\xE9", values[1].Value.lpszA);
+  wab_->FreeBuffer(values);
+}
+
 TEST_F(ContactTest, ModificationTimeMovesOnlyWithARealChange) {
   std::string id = CreateUser(folder_.get(), {StringProp(PR_DISPLAY_NAME_A, "Gus")});
   ULONGLONG created = Modified(id);

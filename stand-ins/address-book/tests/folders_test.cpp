@@ -58,6 +58,23 @@ TEST_F(FolderTest, DirectoryServicesAppearOnlyWithoutLocalContainers) {
   EXPECT_EQ(MAPI_E_NO_SUPPORT, directory->GetContentsTable(0, table.put()));
 }
 
+TEST_F(FolderTest, PersonalAddressBookIsTheIdentitysFolder) {
+  ASSERT_EQ(S_OK, Open());
+  ULONG size = 0;
+  LPENTRYID pab = nullptr;
+  ASSERT_EQ(S_OK, book_->GetPAB(&size, &pab));
+  std::string mine = FolderId("Main Identity's Contacts");
+  std::string shared = FolderId("Shared Contacts");
+  ULONG same = 0;
+  ASSERT_EQ(S_OK, book_->CompareEntryIDs(size, pab, static_cast<ULONG>(mine.size()),
+                                         reinterpret_cast<LPENTRYID>(mine.data()), 0, &same));
+  EXPECT_TRUE(same);
+  ASSERT_EQ(S_OK, book_->CompareEntryIDs(size, pab, static_cast<ULONG>(shared.size()),
+                                         reinterpret_cast<LPENTRYID>(shared.data()), 0, &same));
+  EXPECT_FALSE(same);
+  wab_->FreeBuffer(pab);
+}
+
 TEST_F(FolderTest, FoldersAreAProfileFeature) {
   ASSERT_EQ(S_OK, Open(0));
   EXPECT_TRUE(Hierarchy(WAB_LOCAL_CONTAINERS).empty());
