@@ -94,6 +94,12 @@ TEST_F(WabtoolTest, EditsAndDeletesByNameOrId) {
   EXPECT_NE(std::string::npos, out_.find(" user Uma\n"));
 }
 
+TEST_F(WabtoolTest, WhereNamesTheRegisteredStoreWithoutCreatingIt) {
+  ASSERT_EQ(0, Run({"where"}));
+  EXPECT_EQ("store " + storePath_ + "\ndll " + StandInDllPath() + "\n", out_);
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(storePath_.c_str()));
+}
+
 TEST_F(WabtoolTest, RefusesWhatItCannotDo) {
   EXPECT_EQ(2, Run({}));
   EXPECT_EQ(2, Run({"frobnicate"}));

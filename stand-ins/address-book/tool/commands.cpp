@@ -313,10 +313,11 @@ int CmdDelete(Context& c, const std::string& contact) {
   return code;
 }
 
-int CmdWhere(Context& c) {
-  *c.out += "store " + c.store->path() + "\n";
+// Tells without opening: a store that does not exist yet is not created by asking where it is.
+int CmdWhere(const std::string& file, std::string* out) {
+  *out += "store " + ResolveStorePath(file.empty() ? nullptr : file.c_str()) + "\n";
   std::string dll;
-  *c.out += InstalledDll(&dll) == S_OK ? "dll " + dll + "\n" : "dll (not installed)\n";
+  *out += InstalledDll(&dll) == S_OK ? "dll " + dll + "\n" : "dll (not installed)\n";
   return 0;
 }
 
@@ -369,6 +370,8 @@ int Run(const std::vector<std::string>& all, std::string* out, std::string* err)
   if (args.size() < arity->min || args.size() > arity->max)
     return Usage(err, "wrong number of arguments for " + cmd);
 
+  if (cmd == "where") return CmdWhere(file, out);
+
   Context c{nullptr, out, err};
   HRESULT hr = Store::Open(ResolveStorePath(file.empty() ? nullptr : file.c_str()), &c.store);
   if (FAILED(hr)) return Fail(c, "cannot open the address book", hr);
@@ -380,8 +383,7 @@ int Run(const std::vector<std::string>& all, std::string* out, std::string* err)
   if (cmd == "add") return CmdAdd(c, args);
   if (cmd == "addlist") return CmdAddList(c, args);
   if (cmd == "edit") return CmdEdit(c, args);
-  if (cmd == "delete") return CmdDelete(c, args[1]);
-  return CmdWhere(c);
+  return CmdDelete(c, args[1]);
 }
 
 }  // namespace wabtool

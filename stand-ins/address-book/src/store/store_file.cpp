@@ -21,6 +21,13 @@ bool IsNumeric(ULONG type) {
          type == PT_SYSTIME;
 }
 
+// A file that passed through an editor may have gained carriage returns.
+bool ReadLine(std::istream& in, std::string* line) {
+  if (!std::getline(in, *line)) return false;
+  if (!line->empty() && line->back() == '\r') line->pop_back();
+  return true;
+}
+
 std::vector<std::string> Split(const std::string& line) {
   std::vector<std::string> tokens;
   std::istringstream in(line);
@@ -162,7 +169,7 @@ std::string FormatStore(const StoreData& data) {
 bool ParseStoreStamp(const std::string& head, GUID* uid, ULONGLONG* generation) {
   std::istringstream in(head);
   std::string magic, line;
-  if (!std::getline(in, magic) || magic != kMagicLine || !std::getline(in, line)) return false;
+  if (!ReadLine(in, &magic) || magic != kMagicLine || !ReadLine(in, &line)) return false;
   auto tokens = Split(line);
   return tokens.size() == 5 && tokens[0] == "store" && ParseUid(tokens[1], uid) &&
          ParseUnsigned(tokens[2], generation);
@@ -173,7 +180,7 @@ HRESULT ParseStore(const std::string& text, StoreData* out) {
   std::string line;
   StoreData data;
   ULONGLONG nextId;
-  if (!std::getline(in, line) || line != kMagicLine || !std::getline(in, line))
+  if (!ReadLine(in, &line) || line != kMagicLine || !ReadLine(in, &line))
     return MAPI_E_CORRUPT_DATA;
   auto head = Split(line);
   if (head.size() != 5 || head[0] != "store" || !ParseUid(head[1], &data.uid) ||
@@ -182,7 +189,7 @@ HRESULT ParseStore(const std::string& text, StoreData* out) {
     return MAPI_E_CORRUPT_DATA;
   data.nextId = static_cast<ULONG>(nextId);
 
-  while (std::getline(in, line)) {
+  while (ReadLine(in, &line)) {
     auto tokens = Split(line);
     if (tokens.size() == 2 && tokens[0] == "end") {
       ULONGLONG count;
@@ -208,7 +215,7 @@ HRESULT ParseStore(const std::string& text, StoreData* out) {
       return MAPI_E_CORRUPT_DATA;
     for (ULONGLONG i = 0; i < props; ++i) {
       PropValue value;
-      if (!std::getline(in, line) || !ParseValue(Split(line), &value)) return MAPI_E_CORRUPT_DATA;
+      if (!ReadLine(in, &line) || !ParseValue(Split(line), &value)) return MAPI_E_CORRUPT_DATA;
       Put(record.props, std::move(value));
     }
     if (!data.records.emplace(record.id, std::move(record)).second) return MAPI_E_CORRUPT_DATA;
