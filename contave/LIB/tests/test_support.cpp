@@ -52,7 +52,7 @@ const std::vector<std::string>& MemoryPropertyBag::Strings(std::uint32_t tag) co
 std::int32_t MemoryPropertyBag::Long(std::uint32_t tag) const { return std::get<std::int32_t>(properties.at(tag).value); }
 
 void MemoryContentsTable::AddMailUser(std::vector<std::uint8_t> id, ContactStamp stamp) {
-  stamps_[id] = stamp;
+  stamps_[std::string(id.begin(), id.end())] = stamp;
   AddRow(std::move(id), 6);
 }
 
@@ -80,7 +80,7 @@ Status MemoryContentsTable::Next(ContentsRow& row, bool& end) {
 }
 
 Status MemoryContentsTable::ReadStamp(const EntryId& contact, ContactStamp& stamp) {
-  const auto found = stamps_.find(std::vector<std::uint8_t>(contact.Data(), contact.Data() + contact.Size()));
+  const auto found = stamps_.find(std::string(contact.Data(), contact.Data() + contact.Size()));
   if (found == stamps_.end()) return kMapiNotFound;
   stamp = found->second;
   return kOk;

@@ -71,7 +71,7 @@ class MemoryContentsTable final : public ContentsTable {
 
  private:
   std::vector<ContentsRow> rows_;
-  std::map<std::vector<std::uint8_t>, ContactStamp> stamps_;
+  std::map<std::string, ContactStamp> stamps_;  // keyed by the identifier's bytes
   std::size_t cursor_ = 0;
 };
 
