@@ -117,7 +117,7 @@ nlohmann::json faultToJson(const FaultRule& rule) {
   switch (rule.kind) {
     case FaultRule::Kind::Delay: j["delay_ms"] = rule.delayMs; break;
     case FaultRule::Kind::Split: j["split"] = rule.offsets, j["pause_ms"] = rule.pauseMs; break;
-    case FaultRule::Kind::Alert: j["alert"] = rule.text, j["at"] = rule.atEnd ? "end" : "start"; break;
+    case FaultRule::Kind::Alert: j["alert"] = rule.text, j["at"] = rule.atEnd ? "end" : "start", j["pause_ms"] = rule.pauseMs; break;
     case FaultRule::Kind::Drop: j["drop"] = rule.dropAfter ? nlohmann::json(*rule.dropAfter) : nlohmann::json(); break;
   }
   if (!rule.on.empty()) j["on"] = rule.on;
@@ -137,6 +137,7 @@ DeliveryPlan planDelivery(const std::vector<FaultRule>& rules, const std::string
       case FaultRule::Kind::Delay: plan.delayMs += rule.delayMs; break;
       case FaultRule::Kind::Alert:
         (rule.atEnd ? late : early) += "* OK [ALERT] " + rule.text + "\r\n";
+        plan.pauseMs = std::max(plan.pauseMs, rule.pauseMs);
         break;
       case FaultRule::Kind::Split:
         cuts.insert(cuts.end(), rule.offsets.begin(), rule.offsets.end());
@@ -148,6 +149,13 @@ DeliveryPlan planDelivery(const std::vector<FaultRule>& rules, const std::string
   taggedLineStart = std::min(taggedLineStart, reply.size());
   reply.insert(taggedLineStart, late);
   reply.insert(0, early);
+  // Alerts travel on their own, a pause apart from the reply around them, so that they arrive
+  // while the command is still pending rather than as part of its answer.
+  if (!early.empty()) cuts.push_back(early.size());
+  if (!late.empty()) {
+    cuts.push_back(early.size() + taggedLineStart);
+    cuts.push_back(early.size() + taggedLineStart + late.size());
+  }
   if (dropAt) {
     const std::size_t keep = *dropAt == std::size_t(-1) ? reply.size() / 2 : std::min(*dropAt, reply.size());
     reply.resize(keep);

@@ -20,7 +20,7 @@ struct FaultRule {
   int connection = 0;      // 0: every connection; n: only the n-th accepted one
   int delayMs = 0;
   std::vector<std::size_t> offsets;  // split points, counted in bytes of the whole reply
-  int pauseMs = 150;                 // between chunks
+  int pauseMs = 150;                 // between chunks (split) or around the alert lines
   std::string text;                  // alert text
   bool atEnd = false;                // alert just before the tagged line rather than first
   std::optional<std::size_t> dropAfter;  // bytes sent before the connection goes; none: half

@@ -2,6 +2,7 @@
 // SIGTERM, and writes the state back.
 #include <csignal>
 #include <cstdio>
+#include <string>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -80,9 +81,15 @@ int main(int argc, char** argv) {
     SslContext tls = makeServerTlsContext(options.certificatePath, options.keyPath);
     Server server(options.wireLogPath.empty() ? nullptr : &wireLog);
     auto imap = [&state, &settings](Connection& connection) { ImapSession(connection, state, settings).run(); };
-    const auto imapPort = server.listen("imap", static_cast<std::uint16_t>(options.imapPort), nullptr, imap);
-    const auto imapsPort = server.listen("imaps", static_cast<std::uint16_t>(options.imapsPort), tls.get(), imap);
-    std::printf("PORTS imap=%u imaps=%u\n", imapPort, imapsPort);
+    // Every listener joins the one PORTS line, so a test reads all ports at once.
+    std::string ports = "PORTS";
+    auto open = [&](const char* protocol, int port, SSL_CTX* context, SessionHandler session) {
+      const auto bound = server.listen(protocol, static_cast<std::uint16_t>(port), context, std::move(session));
+      ports += std::string(" ") + protocol + "=" + std::to_string(bound);
+    };
+    open("imap", options.imapPort, nullptr, imap);
+    open("imaps", options.imapsPort, tls.get(), imap);
+    std::printf("%s\n", ports.c_str());
     std::fflush(stdout);
     server.run(wakeRead);
   } catch (const std::exception& e) {

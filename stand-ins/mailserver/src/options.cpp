@@ -46,7 +46,8 @@ SIGTERM (or SIGINT) stops it; with --state it then writes the state it ends with
                                            pieces pause=MS (default 150) apart
                          alert=TEXT        send "* OK [ALERT] TEXT" while the command is
                                            pending: first (at=start, default) or just before
-                                           the tagged line (at=end); TEXT without commas
+                                           the tagged line (at=end), pause=MS apart from the
+                                           rest of the reply; TEXT without commas
                          drop[=N]          send only N bytes of the reply (default: half),
                                            then drop the connection
                        and to choose what it hits:

@@ -91,7 +91,9 @@ TEST(FaultPlan, SplitsAtOffsetsInsertsAlertsAndDrops) {
   EXPECT_EQ(planDelivery({parseFaultRule("split=5,on=LSUB")}, "SELECT", 1, reply, tagged).chunks.size(), 1u);
 
   plan = planDelivery({parseFaultRule("alert=Quota low"), parseFaultRule("alert=Late,at=end")}, "LSUB", 1, reply, tagged);
-  EXPECT_EQ(plan.chunks.at(0), "* OK [ALERT] Quota low\r\n* LSUB () \"/\" INBOX\r\n* OK [ALERT] Late\r\nA1 OK LSUB completed\r\n");
+  EXPECT_EQ(plan.chunks, (std::vector<std::string>{"* OK [ALERT] Quota low\r\n", "* LSUB () \"/\" INBOX\r\n",
+                                                   "* OK [ALERT] Late\r\n", "A1 OK LSUB completed\r\n"}));
+  EXPECT_EQ(plan.pauseMs, 150);
   // A greeting is no pending command: an alert hits it only when it names it.
   EXPECT_EQ(planDelivery({parseFaultRule("alert=x")}, "GREETING", 1, "* OK hi\r\n", 9).chunks.at(0), "* OK hi\r\n");
 

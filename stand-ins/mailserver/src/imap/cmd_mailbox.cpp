@@ -3,6 +3,7 @@
 // \Seen, d for \Deleted and EXPUNGE, w for every other flag.
 #include <algorithm>
 #include <cctype>
+#include <optional>
 
 #include "imap/commands.h"
 #include "imap/sequence_set.h"
@@ -75,6 +76,53 @@ void removeDeleted(Folder& folder, Reply* reply) {
   }
 }
 
+// The flags of a STORE: one parenthesised list, or flags side by side. The reply is set when
+// they are malformed.
+std::optional<std::vector<std::string>> storeFlags(CommandContext& c) {
+  std::size_t first = 2, last = c.args.size();
+  if (c.args[2].kind == Token::Kind::Open) {
+    if (c.args.back().kind != Token::Kind::Close) {
+      c.reply.bad("Unbalanced flag list");
+      return std::nullopt;
+    }
+    first = 3, last = c.args.size() - 1;
+  }
+  std::vector<std::string> flags;
+  for (std::size_t i = first; i < last; ++i) {
+    const auto canonical = c.args[i].kind == Token::Kind::Atom ? canonicalFlag(c.args[i].value) : std::nullopt;
+    if (!canonical) {
+      c.reply.bad("Invalid flag: " + c.args[i].value);
+      return std::nullopt;
+    }
+    if (std::find(flags.begin(), flags.end(), *canonical) == flags.end()) flags.push_back(*canonical);
+  }
+  return flags;
+}
+
+// mode '=' replaces, '+' adds, '-' removes; the order of the flags already held is kept.
+std::vector<std::string> changedFlags(const std::vector<std::string>& held, char mode, const std::vector<std::string>& given) {
+  if (mode == '=') return given;
+  std::vector<std::string> next;
+  for (const auto& f : held)
+    if (mode == '+' || std::find(given.begin(), given.end(), f) == given.end()) next.push_back(f);
+  if (mode == '+')
+    for (const auto& f : given)
+      if (std::find(next.begin(), next.end(), f) == next.end()) next.push_back(f);
+  return next;
+}
+
+// Every flag set or cleared needs its own right.
+bool mayChange(const std::vector<std::string>& before, const std::vector<std::string>& after, const std::string& rights) {
+  auto holds = [](const std::vector<std::string>& list, const std::string& f) {
+    return std::find(list.begin(), list.end(), f) != list.end();
+  };
+  for (const auto& f : after)
+    if (!holds(before, f) && !hasRight(rights, rightForFlag(f))) return false;
+  for (const auto& f : before)
+    if (!holds(after, f) && !hasRight(rights, rightForFlag(f))) return false;
+  return true;
+}
+
 }  // namespace
 
 void cmdSelect(CommandContext& c) { openFolder(c, false); }
@@ -83,65 +131,28 @@ void cmdExamine(CommandContext& c) { openFolder(c, true); }
 void cmdStore(CommandContext& c) {
   const std::string* set = c.astring(0);
   const std::string* item = c.astring(1);
-  if (!set || !item || c.args.size() < 3 || c.args[0].kind != Token::Kind::Atom) {
-    c.reply.bad("Usage: STORE sequence-set [+|-]FLAGS[.SILENT] (flags)");
-    return;
-  }
+  if (!set || !item || c.args.size() < 3 || c.args[0].kind != Token::Kind::Atom)
+    return c.reply.bad("Usage: STORE sequence-set [+|-]FLAGS[.SILENT] (flags)");
   std::string what = *item;
   for (char& ch : what) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
   const bool silent = what.size() > 7 && what.compare(what.size() - 7, 7, ".SILENT") == 0;
   if (silent) what.resize(what.size() - 7);
-  if (what != "FLAGS" && what != "+FLAGS" && what != "-FLAGS") {
-    c.reply.bad("STORE changes FLAGS, +FLAGS or -FLAGS");
-    return;
-  }
-  // The flags: one parenthesised list, or flags side by side.
-  std::size_t first = 2, last = c.args.size();
-  if (c.args[2].kind == Token::Kind::Open) {
-    if (c.args.back().kind != Token::Kind::Close) return c.reply.bad("Unbalanced flag list");
-    first = 3, last = c.args.size() - 1;
-  }
-  std::vector<std::string> flags;
-  for (std::size_t i = first; i < last; ++i) {
-    const auto canonical = c.args[i].kind == Token::Kind::Atom ? canonicalFlag(c.args[i].value) : std::nullopt;
-    if (!canonical) return c.reply.bad("Invalid flag: " + c.args[i].value);
-    flags.push_back(*canonical);
-  }
+  const char mode = what == "FLAGS" ? '=' : what == "+FLAGS" ? '+' : what == "-FLAGS" ? '-' : 0;
+  if (!mode) return c.reply.bad("STORE changes FLAGS, +FLAGS or -FLAGS");
+  const auto flags = storeFlags(c);
+  if (!flags) return;
   Folder& folder = *c.session.selected;
   const auto numbers = resolveSequenceSet(*set, folder.messages.size());
-  if (!numbers) {
-    c.reply.bad("Invalid message sequence set");
-    return;
-  }
-  if (c.session.readOnly) {
-    c.reply.no("Mailbox is read-only");
-    return;
-  }
+  if (!numbers) return c.reply.bad("Invalid message sequence set");
+  if (c.session.readOnly) return c.reply.no("Mailbox is read-only");
+
   // Work out every change first, so that a missing right refuses the whole command.
-  std::vector<std::vector<std::string>> results;
   const std::string rights = rightsOf(folder, *c.session.user);
+  std::vector<std::vector<std::string>> results;
   for (std::size_t n : *numbers) {
     const Message& m = folder.messages[n - 1];
-    std::vector<std::string> next;
-    if (what == "FLAGS") {
-      next = flags;
-    } else if (what == "+FLAGS") {
-      next = m.flags;
-      for (const auto& f : flags)
-        if (std::find(next.begin(), next.end(), f) == next.end()) next.push_back(f);
-    } else {
-      for (const auto& f : m.flags)
-        if (std::find(flags.begin(), flags.end(), f) == flags.end()) next.push_back(f);
-    }
-    std::vector<std::string> deduplicated;
-    for (const auto& f : next)
-      if (std::find(deduplicated.begin(), deduplicated.end(), f) == deduplicated.end()) deduplicated.push_back(f);
-    for (const auto& f : deduplicated)
-      if (!hasFlag(m, f) && !hasRight(rights, rightForFlag(f))) return c.reply.no("Permission denied");
-    for (const auto& f : m.flags)
-      if (std::find(deduplicated.begin(), deduplicated.end(), f) == deduplicated.end() && !hasRight(rights, rightForFlag(f)))
-        return c.reply.no("Permission denied");
-    results.push_back(std::move(deduplicated));
+    results.push_back(changedFlags(m.flags, mode, *flags));
+    if (!mayChange(m.flags, results.back(), rights)) return c.reply.no("Permission denied");
   }
   for (std::size_t k = 0; k < numbers->size(); ++k) {
     Message& m = folder.messages[(*numbers)[k] - 1];

@@ -135,6 +135,54 @@ void readImapSettings(const json& j, ImapSettings& settings) {
   }
 }
 
+std::unique_ptr<Folder> readSharedFolder(const json& j) {
+  auto folder = readFolder(j, "", "shared folder");
+  const std::string top = folder->name.substr(0, folder->name.find('/'));
+  if (top != "#public" && top != "#backup") fail("shared folder '" + folder->name + "' is outside #public and #backup");
+  return folder;
+}
+
+std::unique_ptr<User> readUser(const json& u, const MailState& state) {
+  auto user = std::make_unique<User>();
+  user->name = text(u, "name", "user");
+  const std::string where = "user '" + user->name + "'";
+  if (user->name.empty() || state.findUser(user->name)) fail(where + ": empty or given twice");
+  user->password = text(u, "password", where);
+  for (const json& g : u.value("groups", json::array())) user->groups.push_back(g.get<std::string>());
+  for (const json& f : u.value("folders", json::array())) {
+    auto folder = readFolder(f, user->name, where);
+    if (folder->name != "INBOX" && folder->name.rfind("INBOX/", 0) != 0)
+      fail(where + ": folder '" + folder->name + "' is outside INBOX");
+    user->folders.push_back(std::move(folder));
+  }
+  if (!findFolder(state, *user, "INBOX")) {
+    auto inbox = std::make_unique<Folder>();
+    inbox->name = "INBOX";
+    inbox->owner = user->name;
+    placeOwnerFirst(*inbox);
+    user->folders.insert(user->folders.begin(), std::move(inbox));
+  }
+  orderTree(user->folders, where);
+  if (u.contains("script") && !u.at("script").is_null()) {
+    const json& s = u.at("script");
+    if (s.is_string()) user->script = Script{"main", text(u, "script", where)};
+    else user->script = Script{s.value("name", std::string("main")), text(s, "text", where)};
+  }
+  return user;
+}
+
+void readMappings(const json& u, const MailState& state, User& user) {
+  for (const json& m : u.value("mappings", json::array())) {
+    Mapping mapping{text(m, "alias", "mapping"), text(m, "folder", "mapping")};
+    const bool own = !mapping.folder.empty() && mapping.folder[0] == '~';
+    const std::string name = own ? mapping.folder.substr(1) : mapping.folder;
+    if (mapping.alias.empty() || name.empty() || own == (name[0] == '#') || !findFolder(state, user, name))
+      fail("user '" + user.name + "': mapping '" + mapping.alias + "' names no folder of the seed");
+    if (own) mapping.folder = "~" + canonicalFolderName(name);
+    user.mappings.push_back(mapping);
+  }
+}
+
 json folderToJson(const Folder& f, bool shared) {
   json j = {{"name", f.name}};
   if (!f.subscribed) j["subscribed"] = false;
@@ -160,60 +208,12 @@ void loadSeed(const json& seed, MailState& state, ImapSettings& settings) {
       if (it.key() != "imap" && it.key() != "users" && it.key() != "shared") passthrough[it.key()] = it.value();
     state.passthrough = passthrough.dump();
     if (seed.contains("imap")) readImapSettings(seed.at("imap"), settings);
-
-    for (const json& s : seed.value("shared", json::array())) {
-      auto folder = readFolder(s, "", "shared folder");
-      if (folder->name.rfind("#public", 0) != 0 && folder->name.rfind("#backup", 0) != 0)
-        fail("shared folder '" + folder->name + "' is outside #public and #backup");
-      const std::string top = folder->name.substr(0, folder->name.find('/'));
-      if (top != "#public" && top != "#backup") fail("shared folder '" + folder->name + "' is outside #public and #backup");
-      state.shared.push_back(std::move(folder));
-    }
+    for (const json& s : seed.value("shared", json::array())) state.shared.push_back(readSharedFolder(s));
     orderTree(state.shared, "shared");
-
-    for (const json& u : seed.value("users", json::array())) {
-      auto user = std::make_unique<User>();
-      user->name = text(u, "name", "user");
-      const std::string where = "user '" + user->name + "'";
-      if (user->name.empty() || state.findUser(user->name)) fail(where + ": empty or given twice");
-      user->password = text(u, "password", where);
-      for (const json& g : u.value("groups", json::array())) user->groups.push_back(g.get<std::string>());
-      for (const json& f : u.value("folders", json::array())) {
-        auto folder = readFolder(f, user->name, where);
-        if (folder->name != "INBOX" && folder->name.rfind("INBOX/", 0) != 0)
-          fail(where + ": folder '" + folder->name + "' is outside INBOX");
-        user->folders.push_back(std::move(folder));
-      }
-      if (!findFolder(state, *user, "INBOX")) {
-        auto inbox = std::make_unique<Folder>();
-        inbox->name = "INBOX";
-        inbox->owner = user->name;
-        placeOwnerFirst(*inbox);
-        user->folders.insert(user->folders.begin(), std::move(inbox));
-      }
-      orderTree(user->folders, where);
-      if (u.contains("script") && !u.at("script").is_null()) {
-        const json& s = u.at("script");
-        if (s.is_string()) user->script = Script{"main", text(u, "script", where)};
-        else user->script = Script{s.value("name", std::string("main")), text(s, "text", where)};
-      }
-      state.users.push_back(std::move(user));
-    }
+    for (const json& u : seed.value("users", json::array())) state.users.push_back(readUser(u, state));
     // Mappings last: their folders may lie in the shared trees read above.
     std::size_t index = 0;
-    for (const json& u : seed.value("users", json::array())) {
-      User& user = *state.users[index++];
-      for (const json& m : u.value("mappings", json::array())) {
-        Mapping mapping{text(m, "alias", "mapping"), text(m, "folder", "mapping")};
-        const bool own = !mapping.folder.empty() && mapping.folder[0] == '~';
-        const std::string name = own ? mapping.folder.substr(1) : mapping.folder;
-        if (mapping.alias.empty() || (!own && name.rfind('#', 0) != 0) ||
-            (own && name.rfind('#', 0) == 0) || !findFolder(state, user, name))
-          fail("user '" + user.name + "': mapping '" + mapping.alias + "' names no folder of the seed");
-        if (own) mapping.folder = "~" + canonicalFolderName(name);
-        user.mappings.push_back(mapping);
-      }
-    }
+    for (const json& u : seed.value("users", json::array())) readMappings(u, state, *state.users[index++]);
   } catch (const json::exception& e) {
     fail(std::string("seed: ") + e.what());
   }
