@@ -56,7 +56,7 @@ TEST_F(Mapped, SetMapAndDeleteMapRefuseBadTargets) {
 }
 
 TEST_F(Mapped, GetScriptSendsOneFirstLineTheScriptAndTheTaggedOk) {
-  EXPECT_EQ(client->command("A000", "X-GETSCRIPT"), "* X-GETSCRIPT \"rules\" {" + std::to_string(std::strlen(kAliceScript)) +
+  EXPECT_EQ(client->command("A000", "X-GETSCRIPT"), "* X-GETSCRIPT {" + std::to_string(std::strlen(kAliceScript)) +
                                                         "}\r\n" + kAliceScript + "\r\nA000 OK X-GETSCRIPT completed\r\n");
   auto carol = ImapClient::connect(running->server->imapPort());
   ASSERT_TRUE(carol->login("carol", "\"q\\\"uo\\\\te\""));
@@ -68,12 +68,12 @@ TEST_F(Mapped, PutScriptChecksTheLiteralAndMakesTheScriptActive) {
   const std::string script = "#!0 B\xC3\xBC\xC3\x9F" "e\n# keep;";
   client->send(putScript(script, script.size()));
   EXPECT_EQ(client->readUntilTagged("A000"), "A000 OK X-PUTSCRIPT completed\r\n");
-  EXPECT_EQ(client->command("A000", "X-GETSCRIPT"), "* X-GETSCRIPT \"rules\" {" + std::to_string(script.size()) + "}\r\n" +
+  EXPECT_EQ(client->command("A000", "X-GETSCRIPT"), "* X-GETSCRIPT {" + std::to_string(script.size()) + "}\r\n" +
                                                         script + "\r\nA000 OK X-GETSCRIPT completed\r\n");
   // An empty rule set is stored as one space.
   client->send(putScript(" ", 1));
   EXPECT_EQ(client->readUntilTagged("A000"), "A000 OK X-PUTSCRIPT completed\r\n");
-  EXPECT_EQ(client->command("A000", "X-GETSCRIPT"), "* X-GETSCRIPT \"rules\" {1}\r\n \r\nA000 OK X-GETSCRIPT completed\r\n");
+  EXPECT_EQ(client->command("A000", "X-GETSCRIPT"), "* X-GETSCRIPT {1}\r\n \r\nA000 OK X-GETSCRIPT completed\r\n");
 
   // Counted in characters instead of bytes, the literal ends early and the rest is left over.
   client->send(putScript("B\xC3\xBCro", 4));

@@ -1,8 +1,8 @@
 // X-GETSCRIPT and X-PUTSCRIPT: the user's one active Sieve script, in UTF-8. The script goes
 // out as a literal announced on one first line, so its bytes arrive exactly as stored; it comes
 // in as a literal too (non-synchronising in practice, so command and script travel together).
+// The script's name is kept with it but not sent: there is only ever the one active script.
 #include "imap/commands.h"
-#include "imap/quote.h"
 #include "state/mutf7.h"
 
 namespace velor::mailserver {
@@ -11,8 +11,7 @@ void cmdGetScript(CommandContext& c) {
   if (!c.expectArgs(0, "X-GETSCRIPT")) return;
   const auto& script = c.session.user->script;
   if (!script) return c.reply.no("There is no active script");
-  c.reply.raw("* X-GETSCRIPT " + imapString(script->name, StringForm::Quoted) + " {" +
-              std::to_string(script->text.size()) + "}\r\n");
+  c.reply.raw("* X-GETSCRIPT {" + std::to_string(script->text.size()) + "}\r\n");
   c.reply.raw(script->text);
   c.reply.raw("\r\n");
   c.reply.ok("X-GETSCRIPT completed");
