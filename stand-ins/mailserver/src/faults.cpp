@@ -129,7 +129,8 @@ DeliveryPlan planDelivery(const std::vector<FaultRule>& rules, const std::string
                           int connection, std::string reply, std::size_t taggedLineStart) {
   DeliveryPlan plan;
   std::vector<std::size_t> cuts;
-  std::optional<std::size_t> dropAt;
+  bool drop = false;
+  std::optional<std::size_t> dropAt;  // none: half of what there is to send
   std::string early, late;
   for (const auto& rule : rules) {
     if (!matches(rule, replyTo, connection)) continue;
@@ -143,7 +144,7 @@ DeliveryPlan planDelivery(const std::vector<FaultRule>& rules, const std::string
         cuts.insert(cuts.end(), rule.offsets.begin(), rule.offsets.end());
         plan.pauseMs = std::max(plan.pauseMs, rule.pauseMs);
         break;
-      case FaultRule::Kind::Drop: dropAt = rule.dropAfter; if (!dropAt) dropAt = std::size_t(-1); break;
+      case FaultRule::Kind::Drop: drop = true, dropAt = rule.dropAfter; break;
     }
   }
   taggedLineStart = std::min(taggedLineStart, reply.size());
@@ -156,9 +157,8 @@ DeliveryPlan planDelivery(const std::vector<FaultRule>& rules, const std::string
     cuts.push_back(early.size() + taggedLineStart);
     cuts.push_back(early.size() + taggedLineStart + late.size());
   }
-  if (dropAt) {
-    const std::size_t keep = *dropAt == std::size_t(-1) ? reply.size() / 2 : std::min(*dropAt, reply.size());
-    reply.resize(keep);
+  if (drop) {
+    reply.resize(dropAt ? std::min(*dropAt, reply.size()) : reply.size() / 2);
     plan.dropAfterSending = true;
   }
   std::sort(cuts.begin(), cuts.end());
