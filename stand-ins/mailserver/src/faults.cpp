@@ -125,6 +125,13 @@ nlohmann::json faultToJson(const FaultRule& rule) {
   return j;
 }
 
+int faultDelay(const std::vector<FaultRule>& rules, const std::string& replyTo, int connection) {
+  int delay = 0;
+  for (const auto& rule : rules)
+    if (rule.kind == FaultRule::Kind::Delay && matches(rule, replyTo, connection)) delay += rule.delayMs;
+  return delay;
+}
+
 DeliveryPlan planDelivery(const std::vector<FaultRule>& rules, const std::string& replyTo,
                           int connection, std::string reply, std::size_t taggedLineStart) {
   DeliveryPlan plan;

@@ -40,6 +40,10 @@ struct DeliveryPlan {
   bool dropAfterSending = false;    // close the connection after the chunks
 };
 
+// The delay the matching rules ask for before a reply: the directory side holds its operation
+// back by that much before it runs it, so an abandon can still cancel it.
+int faultDelay(const std::vector<FaultRule>& rules, const std::string& replyTo, int connection);
+
 // reply: the whole reply; taggedLineStart: where its tagged (final) line begins.
 DeliveryPlan planDelivery(const std::vector<FaultRule>& rules, const std::string& replyTo,
                           int connection, std::string reply, std::size_t taggedLineStart);

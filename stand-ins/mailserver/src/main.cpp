@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include "imap/session.h"
+#include "ldap/directory_seed.h"
+#include "ldap/session.h"
 #include "net/server.h"
 #include "net/tls.h"
 #include "options.h"
@@ -55,8 +57,11 @@ int main(int argc, char** argv) {
 
   MailState state;
   ImapSettings settings;
+  ldap::Directory directory;
+  ldap::LdapSettings ldapSettings;
   try {
     if (!options.seedPath.empty()) loadSeedFile(options.seedPath, state, settings);
+    ldap::loadDirectorySeed(state, directory, ldapSettings);
   } catch (const SeedError& e) {
     std::fprintf(stderr, "velor-mailserver: %s\n", e.what());
     return 1;
@@ -66,6 +71,8 @@ int main(int argc, char** argv) {
   if (options.capabilities) settings.capabilities = options.capabilities;
   if (options.aclOneLine) settings.aclOneLine = true;
   settings.faults.insert(settings.faults.end(), options.faults.begin(), options.faults.end());
+  if (options.ldapAddMatched) ldapSettings.addMatched = *ldap::parseAddMatched(*options.ldapAddMatched);
+  ldapSettings.faults.insert(ldapSettings.faults.end(), options.ldapFaults.begin(), options.ldapFaults.end());
 
   const int wakeRead = installStopSignals();
   if (wakeRead < 0) {
@@ -89,6 +96,9 @@ int main(int argc, char** argv) {
     };
     open("imap", options.imapPort, nullptr, imap);
     open("imaps", options.imapsPort, tls.get(), imap);
+    open("ldap", options.ldapPort, nullptr, [&state, &directory, &ldapSettings](Connection& connection) {
+      ldap::LdapSession(connection, state, directory, ldapSettings).run();
+    });
     std::printf("%s\n", ports.c_str());
     std::fflush(stdout);
     server.run(wakeRead);
@@ -99,7 +109,8 @@ int main(int argc, char** argv) {
 
   if (!options.statePath.empty()) {
     try {
-      std::lock_guard<std::mutex> lock(state.mutex);
+      std::scoped_lock lock(state.mutex, directory.mutex);
+      ldap::storeDirectoryState(state, directory, ldapSettings);
       saveStateFile(options.statePath, state, settings);
     } catch (const std::exception& e) {
       std::fprintf(stderr, "velor-mailserver: %s\n", e.what());

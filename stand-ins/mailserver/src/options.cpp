@@ -22,16 +22,18 @@ int portNumber(const std::string& option, const std::string& value) {
 const char* usageText() {
   return R"(Usage: velor-mailserver [options]
 
-A stand-in for the Velor MailServer's IMAP side, for tests and demos. Listens on 127.0.0.1
-only and prints the ports it bound as one line on standard output:
-    PORTS imap=<port> imaps=<port>
+A stand-in for the Velor MailServer (IMAP and the LDAP contact directory), for tests and
+demos. Listens on 127.0.0.1 only and prints the ports it bound as one line on standard output:
+    PORTS imap=<port> imaps=<port> ldap=<port>
 SIGTERM (or SIGINT) stops it; with --state it then writes the state it ends with.
 
-  --seed FILE          JSON seed: users, folders, messages, ACLs, mappings, scripts, and an
-                       optional "imap" block with the settings below (see README.md)
+  --seed FILE          JSON seed: users, folders, messages, ACLs, mappings, scripts, contact
+                       folders and contacts, and optional "imap" and "ldap" blocks with the
+                       settings below (see README.md)
   --state FILE         write the resulting state (same format as the seed) on SIGTERM
   --imap-port N        plain IMAP port (default 0: any free port)
   --imaps-port N       implicit-TLS IMAP port (default 0: any free port)
+  --ldap-port N        LDAP port (default 0: any free port)
   --cert FILE          PEM certificate for the TLS port (default: self-signed, made at start)
   --key FILE           PEM private key (default: from --cert's file)
   --wire-log FILE      log every byte received and sent, per connection, escaped
@@ -55,6 +57,15 @@ SIGTERM (or SIGINT) stops it; with --state it then writes the state it ends with
                                            alerts never hit the greeting unless named)
                          conn=N            only the N-th connection accepted (from 1)
                        e.g. --fault delay=35000,on=STORE  --fault split=5+17,on=LSUB
+  --ldap-fault RULE    a fault of the LDAP side; may be repeated. The same keys as --fault
+                       but alert, with on=BIND, SEARCH, ADD, MODIFY or DELETE. A delay holds
+                       the operation back before it runs (an abandon in the meantime cancels
+                       it); drop and split cut its whole reply.
+                       e.g. --ldap-fault delay=5000,on=MODIFY  --ldap-fault drop=0,on=SEARCH
+  --ldap-add-matched MODE
+                       the matched DN of the answer to an add addressed to a folder: entry
+                       (the new entry, default), none, folder (the folder's own DN), or uid
+                       (the new entry is named uid=<id> instead of cn=<id>)
   --help               show this text
 )";
 }
@@ -84,6 +95,20 @@ Options parseOptions(int argc, char** argv) {
     else if (option == "--key") o.keyPath = value();
     else if (option == "--imap-port") o.imapPort = portNumber(option, value());
     else if (option == "--imaps-port") o.imapsPort = portNumber(option, value());
+    else if (option == "--ldap-port") o.ldapPort = portNumber(option, value());
+    else if (option == "--ldap-add-matched") {
+      o.ldapAddMatched = value();
+      if (*o.ldapAddMatched != "entry" && *o.ldapAddMatched != "none" && *o.ldapAddMatched != "folder" &&
+          *o.ldapAddMatched != "uid")
+        throw UsageError("--ldap-add-matched: entry, none, folder or uid");
+    } else if (option == "--ldap-fault") {
+      try {
+        o.ldapFaults.push_back(parseFaultRule(value()));
+      } catch (const std::invalid_argument& e) {
+        throw UsageError(e.what());
+      }
+      if (o.ldapFaults.back().kind == FaultRule::Kind::Alert) throw UsageError("--ldap-fault: alerts are IMAP's");
+    }
     else if (option == "--no-acl") noValue(), o.noAcl = true;
     else if (option == "--acl-one-line") noValue(), o.aclOneLine = true;
     else if (option == "--capabilities") o.capabilities = value();

@@ -22,11 +22,14 @@ struct Options {
   std::string keyPath;
   int imapPort = 0;
   int imapsPort = 0;
+  int ldapPort = 0;
   std::optional<std::string> greeting;
   bool noAcl = false;
   std::optional<std::string> capabilities;
   bool aclOneLine = false;
   std::vector<FaultRule> faults;
+  std::vector<FaultRule> ldapFaults;
+  std::optional<std::string> ldapAddMatched;  // entry, none, folder or uid
   bool help = false;
 };
 
