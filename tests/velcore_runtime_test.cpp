@@ -82,6 +82,24 @@ TEST_F(Velcore, ALanguageLibraryBesideVelcoreProvidesTheTexts) {
     }
 }
 
+TEST_F(Velcore, CarriesTheRuleCataloguesTextsInItsStringTable) {
+    struct Text {
+        unsigned id;
+        const char* text;
+    };
+#define VELOR_STRING(name, id, text) {id, text},
+    const Text texts[] = {
+#include "velcore/rules/RuleStrings.def"
+    };
+#undef VELOR_STRING
+    ASSERT_GT(sizeof texts / sizeof texts[0], 30u);
+    for (const Text& t : texts) {
+        char buffer[512] = "";
+        LoadStringA(module, t.id, buffer, sizeof buffer);
+        EXPECT_STREQ(buffer, t.text) << "string " << t.id;
+    }
+}
+
 TEST_F(Velcore, RegularExpressionExportsAreThePosixFunctions) {
     auto comp = bind<int (*)(regex_t*, const char*, int)>("regcomp");
     auto exec = bind<int (*)(const regex_t*, const char*, size_t, regmatch_t*, int)>("regexec");
