@@ -83,6 +83,7 @@ ServerProcess::ServerProcess(const std::vector<std::string>& args) {
   startup_ = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begin);
   portsLine_ = line;
   std::sscanf(line.c_str(), "PORTS imap=%d imaps=%d", &imapPort_, &imapsPort_);
+  if (const auto at = line.find(" ldap="); at != std::string::npos) ldapPort_ = std::atoi(line.c_str() + at + 6);
 }
 
 ServerProcess::~ServerProcess() { stop(); }

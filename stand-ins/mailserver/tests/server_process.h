@@ -33,6 +33,7 @@ class ServerProcess {
   bool started() const { return imapPort_ > 0; }
   int imapPort() const { return imapPort_; }
   int imapsPort() const { return imapsPort_; }
+  int ldapPort() const { return ldapPort_; }
   const std::string& portsLine() const { return portsLine_; }
   std::chrono::milliseconds startupTime() const { return startup_; }
 
@@ -44,6 +45,7 @@ class ServerProcess {
   int stdoutFd_ = -1;
   int imapPort_ = 0;
   int imapsPort_ = 0;
+  int ldapPort_ = 0;
   std::string portsLine_;
   std::chrono::milliseconds startup_{0};
 };

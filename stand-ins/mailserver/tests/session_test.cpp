@@ -13,8 +13,10 @@ TEST(Session, StartsOnFreePortsAndStopsCleanlyOnSigterm) {
   auto r = startServer();
   ASSERT_TRUE(r->server->started()) << r->server->portsLine();
   EXPECT_NE(r->server->imapPort(), r->server->imapsPort());
+  EXPECT_GT(r->server->ldapPort(), 0);
   EXPECT_EQ(r->server->portsLine(), "PORTS imap=" + std::to_string(r->server->imapPort()) +
-                                        " imaps=" + std::to_string(r->server->imapsPort()) + "\n");
+                                        " imaps=" + std::to_string(r->server->imapsPort()) +
+                                        " ldap=" + std::to_string(r->server->ldapPort()) + "\n");
   std::printf("[ startup ] %lld ms to the PORTS line\n", static_cast<long long>(r->server->startupTime().count()));
   auto idle = ImapClient::connect(r->server->imapPort());  // a client that never speaks
   ASSERT_TRUE(idle);

@@ -98,6 +98,9 @@ Outcome add(const OperationContext& c, const AddRequest& request) {
   if (!dn || dn->empty()) return {LDAP_INVALID_DN_SYNTAX, "", "invalid DN"};
   const auto lookup = c.directory.find(c.user, *dn);
   if (lookup.root) return {LDAP_ALREADY_EXISTS, "", "entry already exists"};
+  // An LDAP tool adding a folder that is there already means the folder, not a new contact.
+  if (lookup.found && lookup.entry->folder && classFits(request.attributes, kFolderClass, true))
+    return {LDAP_ALREADY_EXISTS, "", "entry already exists"};
   if (lookup.found && lookup.entry->folder) return addToFolder(c, *lookup.entry, request.attributes);
   if (lookup.found) return {LDAP_ALREADY_EXISTS, "", "entry already exists"};
   return addNamed(c, *dn, request.attributes);

@@ -1,0 +1,160 @@
+// Injected faults of the directory side, as the synchronisation tool meets them: a change
+// answered too late (abandoned by the client), adds answered without a usable matched DN,
+// entries of the wrong form, replies cut off with the connection.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "ldap_fixtures.h"
+
+namespace velor::mailserver::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+const std::string kJiri = "cn=1A," + kAnnaContacts;
+
+long long millisecondsSince(Clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+// Polls for the result as the tool does: zero time-out, 10 ms apart, for the given seconds.
+int pollLikeTheTool(LDAP* ld, int messageId, int seconds) {
+  for (int i = 0; i < seconds * 100; ++i) {
+    timeval zero{0, 0};
+    LDAPMessage* message = nullptr;
+    const int type = ldap_result(ld, messageId, LDAP_MSG_ONE, &zero, &message);
+    if (type != 0) {
+      if (message) ldap_msgfree(message);
+      return type;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return 0;
+}
+
+TEST(LdapFaults, ChangeAnsweredTooLateIsAbandonedAndNeverApplied) {
+  auto r = startLdap({"--ldap-fault", "delay=4000,on=MODIFY"});
+  auto c = bindAs(r->port(), "anna", "demo", LDAP_VERSION2);
+  const auto start = Clock::now();
+  LDAPMod mod{LDAP_MOD_REPLACE, const_cast<char*>("comment"), {}};
+  char* values[] = {const_cast<char*>("late"), nullptr};
+  mod.mod_values = values;
+  LDAPMod* mods[] = {&mod, nullptr};
+  int id = -1;
+  ASSERT_EQ(ldap_modify_ext(c->handle(), kJiri.c_str(), mods, nullptr, nullptr, &id), LDAP_SUCCESS);
+  EXPECT_EQ(pollLikeTheTool(c->handle(), id, 3), 0);  // the tool gives up here: code 85
+  EXPECT_GE(millisecondsSince(start), 3000);
+  ASSERT_EQ(ldap_abandon_ext(c->handle(), id, nullptr, nullptr), LDAP_SUCCESS);
+  // Other operations are answered at once meanwhile, and the abandoned one never runs.
+  EXPECT_EQ(c->revision(kJiri), "3");
+  std::this_thread::sleep_for(std::chrono::milliseconds(4500 - millisecondsSince(start)));
+  EXPECT_EQ(c->revision(kJiri), "3");
+  EXPECT_EQ(c->read(kJiri).count("comment"), 0u);
+}
+
+TEST(LdapFaults, DelayedChangeWithoutAbandonArrivesLateAndApplies) {
+  auto r = startLdap({"--ldap-fault", "delay=700,on=ADD,conn=1"});
+  auto c = bindAs(r->port(), "anna", "demo");
+  const auto start = Clock::now();
+  const auto made = c->add(kAnnaContacts, {{"commonName", {"Slow"}}});
+  EXPECT_GE(millisecondsSince(start), 700);
+  EXPECT_EQ(made.code, LDAP_SUCCESS);
+  EXPECT_EQ(c->revision(made.matched), "1");
+  // conn=1 only: a second connection is answered at once.
+  auto other = bindAs(r->port(), "anna", "demo");
+  const auto quick = Clock::now();
+  EXPECT_EQ(other->add(kAnnaContacts, {{"commonName", {"Quick"}}}).code, LDAP_SUCCESS);
+  EXPECT_LT(millisecondsSince(quick), 500);
+}
+
+TEST(LdapFaults, SearchHeldPastItsTimeLimitEndsWithTimeLimitExceeded) {
+  auto r = startLdap({"--ldap-fault", "delay=8000,on=SEARCH"});
+  auto c = bindAs(r->port(), "anna", "demo");
+  SearchOptions limited;
+  limited.timeLimit = 1;
+  const auto start = Clock::now();
+  const auto found = c->search(kAnnaContacts, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", limited);
+  EXPECT_EQ(found.code, LDAP_TIMELIMIT_EXCEEDED);
+  EXPECT_TRUE(found.entries.empty());
+  EXPECT_GE(millisecondsSince(start), 1000);
+  EXPECT_LT(millisecondsSince(start), 4000);
+}
+
+TEST(LdapFaults, AddAnsweredWithoutAUsableMatchedDn) {
+  {
+    auto r = startLdap({"--ldap-add-matched", "none"});
+    const auto made = bindAs(r->port(), "anna", "demo")->add(kAnnaContacts, {{"commonName", {"[NEW CONTACT]"}}});
+    EXPECT_EQ(made.code, LDAP_SUCCESS);
+    EXPECT_EQ(made.matched, "");
+  }
+  {
+    auto r = startLdap({"--ldap-add-matched", "folder"});
+    EXPECT_EQ(bindAs(r->port(), "anna", "demo")->add(kAnnaContacts, {{"commonName", {"x"}}}).matched, kAnnaContacts);
+  }
+  {
+    // Named uid=: the entry is real, so the tool's delete of it succeeds.
+    std::string seed = kLdapSeed;
+    seed.insert(seed.find("\"contacts\""), R"("ldap": {"add_matched": "uid"}, )");
+    auto r = startLdap({}, seed);
+    auto c = bindAs(r->port(), "anna", "demo");
+    const auto made = c->add(kAnnaContacts, {{"commonName", {"[NEW CONTACT]"}}});
+    EXPECT_EQ(made.matched, "uid=101," + kAnnaContacts);
+    EXPECT_EQ(c->read(made.matched).at("uid"), Values{"101"});
+    EXPECT_EQ(c->remove(made.matched).code, LDAP_SUCCESS);
+    EXPECT_EQ(c->search(kAnnaContacts, LDAP_SCOPE_ONELEVEL, "(objectClass=velorOrgPerson)").entries.size(), 3u);
+  }
+}
+
+TEST(LdapFaults, EntriesOfTheWrongFormAreServedAsSeeded) {
+  std::string seed = kLdapSeed;
+  seed.insert(seed.find("{\"name\": \"Work\"}"), R"({"name": "Broken", "contacts": [
+      {"rdn": "cn=xyz", "commonName": "Not hexadecimal"},
+      {"id": "B0", "revId": 0, "commonName": "Revision zero"},
+      {"id": "B1", "revId": "12a", "commonName": "Revision 12a"},
+      {"id": "B2", "revId": 4, "surname": "No common name"}]}, )");
+  auto r = startLdap({}, seed);
+  auto c = bindAs(r->port(), "anna", "demo", LDAP_VERSION2);
+  const auto found = c->search("fn=Broken,fn=Personal,fn=ContactRoot", LDAP_SCOPE_ONELEVEL,
+                               "(objectClass=velorOrgPerson)", {{"revId", "commonName"}});
+  ASSERT_EQ(found.entries.size(), 4u);
+  EXPECT_EQ(found.entries[0].dn, "cn=xyz,fn=Broken,fn=Personal,fn=ContactRoot");
+  EXPECT_EQ(found.entries[1].attributes.at("revId"), Values{"0"});
+  EXPECT_EQ(found.entries[2].attributes.at("revId"), Values{"12a"});
+  EXPECT_EQ(found.entries[3].attributes, (Attributes{{"revId", {"4"}}}));
+  // A broken revision stays as seeded through a change; a sound one goes up.
+  const std::string b1 = "cn=B1,fn=Broken,fn=Personal,fn=ContactRoot";
+  EXPECT_EQ(c->modify(b1, {{LDAP_MOD_REPLACE, "comment", {"x"}}}).code, LDAP_SUCCESS);
+  EXPECT_EQ(c->revision(b1), "12a");
+  EXPECT_EQ(c->modify("cn=B0,fn=Broken,fn=Personal,fn=ContactRoot", {{LDAP_MOD_REPLACE, "comment", {"x"}}}).code, LDAP_SUCCESS);
+  EXPECT_EQ(c->revision("cn=B0,fn=Broken,fn=Personal,fn=ContactRoot"), "1");
+}
+
+TEST(LdapFaults, DroppedConnectionInTheMiddleOfAReply) {
+  auto r = startLdap({"--ldap-fault", "drop=40,on=SEARCH,conn=1", "--ldap-fault", "drop=0,on=DELETE"});
+  auto c = bindAs(r->port(), "anna", "demo");
+  EXPECT_EQ(c->search(kAnnaContacts, LDAP_SCOPE_ONELEVEL, "(objectClass=*)").code, LDAP_SERVER_DOWN);
+  auto next = bindAs(r->port(), "anna", "demo");
+  EXPECT_EQ(next->search(kAnnaContacts, LDAP_SCOPE_ONELEVEL, "(objectClass=*)").entries.size(), 4u);
+  EXPECT_EQ(next->remove(kJiri).code, LDAP_SERVER_DOWN);
+}
+
+TEST(LdapFaults, SplitReplyStillReadsWhole) {
+  auto r = startLdap({"--ldap-fault", "split=3+50+51,pause=100,on=SEARCH"});
+  auto c = bindAs(r->port(), "anna", "demo");
+  const auto start = Clock::now();
+  EXPECT_EQ(c->search(kAnnaContacts, LDAP_SCOPE_ONELEVEL, "(objectClass=*)").entries.size(), 4u);
+  EXPECT_GE(millisecondsSince(start), 300);
+}
+
+TEST(LdapFaults, FaultOptionsAreChecked) {
+  EXPECT_EQ(runServerToEnd({"--ldap-fault", "alert=Hello"}).exitCode, 2);
+  EXPECT_EQ(runServerToEnd({"--ldap-add-matched", "sometimes"}).exitCode, 2);
+  TempDir dir;
+  std::string seed = kLdapSeed;
+  seed.insert(seed.find("\"contacts\""), R"("ldap": {"faults": [{"alert": "x"}]}, )");
+  EXPECT_EQ(runServerToEnd({"--seed", dir.write("seed.json", seed)}).exitCode, 1);
+}
+
+}  // namespace
+}  // namespace velor::mailserver::test
