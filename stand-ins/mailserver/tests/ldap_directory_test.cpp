@@ -130,5 +130,20 @@ TEST(LdapDirectory, MissingEntriesNameTheirClosestAncestor) {
   EXPECT_EQ(c->search("fn=Contacts,,", LDAP_SCOPE_BASE, "(objectClass=*)").code, LDAP_INVALID_DN_SYNTAX);
 }
 
+TEST(LdapDirectory, DemoSeedServesARealisticContactTree) {
+  auto r = startLdap({}, readFile(VELOR_MAILSERVER_DEMO_SEED));
+  auto anna = bindAs(r->port(), "anna", "demo", LDAP_VERSION2);
+  ASSERT_TRUE(anna);
+  EXPECT_THAT(listFolders(*anna, "fn=Personal,fn=ContactRoot"),
+              ElementsAre(kAnnaContacts, "fn=Familie," + kAnnaContacts, "fn=Kunden,fn=Personal,fn=ContactRoot",
+                          "fn=Archiv 2024,fn=Personal,fn=ContactRoot"));
+  EXPECT_EQ(listFolders(*anna, "fn=Public,fn=ContactRoot").size(), 3u);
+  const auto contacts = anna->search(kAnnaContacts, LDAP_SCOPE_ONELEVEL, "(objectClass=velorOrgPerson)", {{"revId", "commonName"}});
+  EXPECT_EQ(contacts.entries.size(), 15u);
+  EXPECT_EQ(anna->search("fn=ContactRoot", LDAP_SCOPE_SUBTREE, "(commonName=ZOË MÜLLER)").entries.size(), 1u);
+  auto lucie = bindAs(r->port(), "lucie", "demo");
+  EXPECT_THAT(listFolders(*lucie, "fn=Personal,fn=ContactRoot"), ElementsAre(kAnnaContacts));
+}
+
 }  // namespace
 }  // namespace velor::mailserver::test
