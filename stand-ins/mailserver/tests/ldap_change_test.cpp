@@ -47,6 +47,26 @@ TEST(LdapChanges, AddToAFolderMakesAContactNamedInTheMatchedDn) {
   EXPECT_EQ(c->add(kAnnaContacts, {{"objectClass", {"container"}}}).code, LDAP_ALREADY_EXISTS);
 }
 
+TEST(LdapChanges, EveryAttributeOfTheMapIsKeptAndReadBackByItsName) {
+  const std::vector<std::string> map{
+      "commonName", "surname", "givenName", "middleName", "titleBefore", "nickName", "workStreet", "workLocality",
+      "workState", "workZip", "workCountry", "workPhone", "workFax", "workUrl", "company", "department", "roomNumber",
+      "position", "homeStreet", "homeLocality", "homeState", "homeZip", "homeCountry", "homePhone", "homeFax",
+      "homeUrl", "pager", "mobile", "defaultEmail", "email", "comment"};
+  auto r = startLdap();
+  auto c = bindAs(r->port(), "anna", "demo", LDAP_VERSION2);
+  std::vector<std::pair<std::string, Values>> all;
+  Attributes expected;
+  for (const auto& name : map) all.push_back({name, {name + " ü"}}), expected[name] = {name + " ü"};
+  const auto made = c->add(kAnnaContacts, all);
+  ASSERT_EQ(made.code, LDAP_SUCCESS);
+  SearchOptions asTheToolAsks;
+  asTheToolAsks.attributes = map;
+  const auto found = c->search(made.matched, LDAP_SCOPE_BASE, "(objectClass=velorOrgPerson)", asTheToolAsks);
+  ASSERT_EQ(found.entries.size(), 1u);
+  EXPECT_EQ(found.entries[0].attributes, expected);
+}
+
 TEST(LdapChanges, EveryChangeRaisesTheRevisionByOne) {
   auto r = startLdap();
   auto c = bindAs(r->port(), "anna", "demo");

@@ -53,6 +53,17 @@ TEST(LdapFaults, ChangeAnsweredTooLateIsAbandonedAndNeverApplied) {
   EXPECT_EQ(c->read(kJiri).count("comment"), 0u);
 }
 
+TEST(LdapFaults, StopDoesNotWaitForAHeldOperation) {
+  auto r = startLdap({"--ldap-fault", "delay=60000,on=DELETE"});
+  auto c = bindAs(r->port(), "anna", "demo");
+  int id = -1;
+  ASSERT_EQ(ldap_delete_ext(c->handle(), kJiri.c_str(), nullptr, nullptr, &id), LDAP_SUCCESS);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const auto start = Clock::now();
+  EXPECT_EQ(r->server->stop(), 0);
+  EXPECT_LT(millisecondsSince(start), 10000);
+}
+
 TEST(LdapFaults, DelayedChangeWithoutAbandonArrivesLateAndApplies) {
   auto r = startLdap({"--ldap-fault", "delay=700,on=ADD,conn=1"});
   auto c = bindAs(r->port(), "anna", "demo");
