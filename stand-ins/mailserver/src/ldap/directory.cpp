@@ -79,8 +79,8 @@ std::unique_ptr<Entry> makeFolder(const std::string& name) {
 
 std::unique_ptr<Entry> makeContact(const std::string& id) {
   auto contact = std::make_unique<Entry>();
-  contact->rdn = {kContactNaming, id};
-  contact->revId = "1";
+  contact->rdn = {std::string(kContactNaming), id};
+  contact->revId = std::to_string(1);  // every contact starts at revision 1
   return contact;
 }
 
