@@ -70,10 +70,7 @@ TEST_F(Velcore, ALanguageLibraryBesideVelcoreProvidesTheTexts) {
         std::string caption = language == 0x405 ? "Velor Rozsireni" : "Velor Outlook Express Extensions";
         std::string text;
         Driver driver([&] {
-            HWND box = WaitForWindow(caption);
-            ASSERT_NE(box, nullptr);
-            text = MessageBoxText(box);
-            Press(box, IDOK);
+            text = AnswerMessageBox(caption, IDOK);
         });
         EXPECT_EQ(setAllRead(&account, "Inbox"), E_INVALIDARG);
         EXPECT_EQ(server.Received(), "");

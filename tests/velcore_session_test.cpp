@@ -85,10 +85,7 @@ TEST_F(VelcoreSession, ASilentServerPromptsAndYesWaitsAnotherPeriod) {
     server.Start(kGreeting, {kOk, {"A000 OK\r\n", 1500ms}, kOk});
     std::string prompt;
     Driver driver([&] {
-        HWND box = WaitForWindow(kCaption);
-        ASSERT_NE(box, nullptr);
-        prompt = MessageBoxText(box);
-        Press(box, IDYES);
+        prompt = AnswerMessageBox(kCaption, IDYES);
     });
     EXPECT_EQ(setAllRead(&account, "Inbox"), S_OK);
     EXPECT_EQ(prompt,
@@ -99,9 +96,7 @@ TEST_F(VelcoreSession, ASilentServerPromptsAndYesWaitsAnotherPeriod) {
 TEST_F(VelcoreSession, DecliningToWaitEndsTheCall) {
     server.Start(kGreeting, {}, 3000ms);
     Driver driver([] {
-        HWND box = WaitForWindow(kCaption);
-        ASSERT_NE(box, nullptr);
-        Press(box, IDNO);
+        EXPECT_NE(AnswerMessageBox(kCaption, IDNO), kNoMessageBox);
     });
     EXPECT_EQ(setAllRead(&account, "Inbox"), kUnexpected);
 }
@@ -111,10 +106,7 @@ TEST_F(VelcoreSession, WrongPasswordThenTheDialogWithTheCorrectedOne) {
     std::string message, title, serverField, userField;
     BOOL rememberEnabled = TRUE;
     Driver driver([&] {
-        HWND box = WaitForWindow(kCaption);
-        ASSERT_NE(box, nullptr);
-        message = MessageBoxText(box);
-        Press(box, IDOK);
+        message = AnswerMessageBox(kCaption, IDOK);
         HWND dialog = WaitForWindow("Logon - 127.0.0.1");
         ASSERT_NE(dialog, nullptr);
         title = WindowText(dialog);
@@ -139,9 +131,7 @@ TEST_F(VelcoreSession, WrongPasswordThenTheDialogWithTheCorrectedOne) {
 TEST_F(VelcoreSession, CancellingTheLogonDialogGivesOne) {
     server.Start(kGreeting, {{"A000 NO wrong\r\n"}});
     Driver driver([] {
-        HWND box = WaitForWindow(kCaption);
-        ASSERT_NE(box, nullptr);
-        Press(box, IDOK);
+        EXPECT_NE(AnswerMessageBox(kCaption, IDOK), kNoMessageBox);
         HWND dialog = WaitForWindow("Logon - 127.0.0.1");
         ASSERT_NE(dialog, nullptr);
         Press(dialog, IDCANCEL);
@@ -155,10 +145,7 @@ TEST_F(VelcoreSession, SecurePasswordAuthenticationIsRefused) {
     server.Start(kGreeting, {});
     std::string message;
     Driver driver([&] {
-        HWND box = WaitForWindow(kCaption);
-        ASSERT_NE(box, nullptr);
-        message = MessageBoxText(box);
-        Press(box, IDOK);
+        message = AnswerMessageBox(kCaption, IDOK);
     });
     EXPECT_EQ(setAllRead(&account, "Inbox"), E_INVALIDARG);
     EXPECT_EQ(message, "The Secure Password Authentication is not supported.");
@@ -200,10 +187,7 @@ TEST_F(VelcoreSession, TlsWithoutTheLibraryNamesItAndFails) {
     server.Start("", {});
     std::string message;
     Driver driver([&] {
-        HWND box = WaitForWindow(kCaption);
-        ASSERT_NE(box, nullptr);
-        message = MessageBoxText(box);
-        Press(box, IDOK);
+        message = AnswerMessageBox(kCaption, IDOK);
     });
     EXPECT_EQ(setAllRead(&account, "Inbox"), kUnexpected);
     EXPECT_EQ(message, "The required module 'libssl-3.dll'\n(or one of its dependency)\ncannot be found or failed to initialize");

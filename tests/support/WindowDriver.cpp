@@ -53,4 +53,12 @@ void Press(HWND dialog, int id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+std::string AnswerMessageBox(const std::string& caption, int button, int timeoutMs) {
+    HWND box = WaitForWindow(caption, timeoutMs);
+    if (!box) return kNoMessageBox;
+    std::string text = MessageBoxText(box);
+    Press(box, button);
+    return text;
+}
+
 }  // namespace velor::testing

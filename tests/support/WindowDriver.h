@@ -24,6 +24,11 @@ std::string MessageBoxText(HWND box);
 // Presses a button by identifier (posting, as a click would arrive).
 void Press(HWND dialog, int id);
 
+// Waits for a message box with this caption, presses the button and returns the box's text;
+// kNoMessageBox when none came.
+inline constexpr const char kNoMessageBox[] = "<no message box>";
+std::string AnswerMessageBox(const std::string& caption, int button, int timeoutMs = 10000);
+
 // Runs the action on a second thread while the call under test runs on this one.
 class Driver {
 public:
