@@ -3,6 +3,10 @@
 #   make demo   install what is missing, build, and show the product
 SHELL := /bin/bash
 .ONESHELL:
+# The dependency cache and Wine both live below the home folder; a bare CI environment may not
+# name it.
+HOME ?= $(shell getent passwd $$(id -u) | cut -d: -f6)
+export HOME
 .PHONY: test demo bootstrap native win32 test-native test-win32 clean
 
 bootstrap:
