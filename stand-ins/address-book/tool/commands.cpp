@@ -12,6 +12,7 @@
 #include <mapidefs_shim.h>
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -213,65 +214,57 @@ int CmdDump(Context& c, const std::string* folderName) {
   return FAILED(hr) ? Fail(c, "cannot read the address book", hr) : code;
 }
 
+// Creates one entry in the named folder within one store update and prints its identifier.
+// fill completes the entry's properties from the store, or returns false (nothing is created).
+int CreateInFolder(Context& c, const std::string& folderName, Kind kind, const char* failure,
+                   const std::function<bool(StoreData&, PropMap*)>& fill) {
+  std::string eid;
+  int code = 0;
+  HRESULT hr = c.store->Update([&](StoreData& data, bool* changed) {
+    const Record* folder = ResolveFolder(data, folderName, c.err);
+    PropMap props;
+    if (!folder || !fill(data, &props)) {
+      code = 1;
+      return S_OK;
+    }
+    ULONG id;
+    HRESULT r = CreateEntry(data, folder->id, kind, props, 0, &id);
+    if (SUCCEEDED(r)) {
+      *changed = true;
+      eid = EidHex(data, data.records[id]);
+    }
+    return r;
+  });
+  if (FAILED(hr)) return Fail(c, failure, hr);
+  if (!code) *c.out += eid + "\n";
+  return code;
+}
+
 int CmdAdd(Context& c, const std::vector<std::string>& args) {
   PropMap props;
   std::set<ULONG> deleted;
   if (!ParseAssignments(args, 2, &props, &deleted, c.err)) return 2;
   if (!deleted.empty()) return Usage(c.err, "add takes no -PROP");
-  std::string eid;
-  int code = 0;
-  HRESULT hr = c.store->Update([&](StoreData& data, bool* changed) {
-    const Record* folder = ResolveFolder(data, args[1], c.err);
-    if (!folder) {
-      code = 1;
-      return S_OK;
-    }
-    ULONG id;
-    HRESULT r = CreateEntry(data, folder->id, Kind::MailUser, props, 0, &id);
-    if (SUCCEEDED(r)) {
-      *changed = true;
-      eid = EidHex(data, data.records[id]);
-    }
-    return r;
+  return CreateInFolder(c, args[1], Kind::MailUser, "cannot add the contact", [&](StoreData&, PropMap* out) {
+    *out = props;
+    return true;
   });
-  if (FAILED(hr)) return Fail(c, "cannot add the contact", hr);
-  if (!code) *c.out += eid + "\n";
-  return code;
 }
 
 int CmdAddList(Context& c, const std::vector<std::string>& args) {
-  std::string eid;
-  int code = 0;
-  HRESULT hr = c.store->Update([&](StoreData& data, bool* changed) {
-    const Record* folder = ResolveFolder(data, args[1], c.err);
-    if (!folder) {
-      code = 1;
-      return S_OK;
-    }
-    PropValue members;
-    members.tag = PR_WAB_DL_ENTRIES;
-    for (size_t i = 3; i < args.size(); ++i) {
-      const Record* member = ResolveContact(data, args[i], c.err);
-      if (!member) {
-        code = 1;
-        return S_OK;
-      }
-      members.items.push_back(MakeEntryId(data.uid, member->kind, member->id));
-    }
-    PropMap props;
-    Put(props, MakeString(PR_DISPLAY_NAME_A, args[2]));
-    Put(props, members);
-    ULONG id;
-    HRESULT r = CreateEntry(data, folder->id, Kind::DistList, props, 0, &id);
-    if (SUCCEEDED(r)) {
-      *changed = true;
-      eid = EidHex(data, data.records[id]);
-    }
-    return r;
-  });
-  if (FAILED(hr)) return Fail(c, "cannot add the distribution list", hr);
-  if (!code) *c.out += eid + "\n";
-  return code;
+  return CreateInFolder(c, args[1], Kind::DistList, "cannot add the distribution list",
+                        [&](StoreData& data, PropMap* props) {
+                          PropValue members;
+                          members.tag = PR_WAB_DL_ENTRIES;
+                          for (size_t i = 3; i < args.size(); ++i) {
+                            const Record* member = ResolveContact(data, args[i], c.err);
+                            if (!member) return false;
+                            members.items.push_back(MakeEntryId(data.uid, member->kind, member->id));
+                          }
+                          Put(*props, MakeString(PR_DISPLAY_NAME_A, args[2]));
+                          Put(*props, members);
+                          return true;
+                        });
 }
 
 int CmdEdit(Context& c, const std::vector<std::string>& args) {
