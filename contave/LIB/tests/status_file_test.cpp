@@ -171,17 +171,30 @@ TEST_F(StatusFileTest, NegativeRecordCountIsCorrupted) {
   EXPECT_EQ(LoadBytes(file.bytes, status), kCveStatusCorrupted);
 }
 
-TEST_F(StatusFileTest, FolderIdentityIsTheExactDnAndFlag) {
+TEST_F(StatusFileTest, FolderIdentityIsTheDnInAnyLetterCaseAndTheFlag) {
   WriteTwoRecords();
   bool consistent = false;
   ASSERT_EQ(CheckFolderIdentity(kPath, kDn, false, files, consistent), kOk);
   EXPECT_TRUE(consistent);
+  // The default folder and the same folder picked from the list (fixed part in lower case).
   ASSERT_EQ(CheckFolderIdentity(kPath, "fn=Contacts,fn=personal,fn=contactroot", false, files, consistent), kOk);
+  EXPECT_TRUE(consistent);
+  ASSERT_EQ(CheckFolderIdentity(kPath, "fn=Contacts,fn=Personal,fn=Contactroot", false, files, consistent), kOk);
+  EXPECT_TRUE(consistent);
+  ASSERT_EQ(CheckFolderIdentity(kPath, "fn=Contacts,fn=Public,fn=ContactRoot", false, files, consistent), kOk);
   EXPECT_FALSE(consistent);
   ASSERT_EQ(CheckFolderIdentity(kPath, "fn=Other,fn=Personal,fn=ContactRoot", false, files, consistent), kOk);
   EXPECT_FALSE(consistent);
   ASSERT_EQ(CheckFolderIdentity(kPath, kDn, true, files, consistent), kOk);
   EXPECT_FALSE(consistent);
+  ASSERT_EQ(CheckFolderIdentity(kPath, kDn, false, files, consistent), kOk);
+  EXPECT_TRUE(consistent);
+}
+
+TEST_F(StatusFileTest, FileOfALowerCaseDnFitsTheMixedCaseDn) {
+  StatusFile status;
+  ASSERT_EQ(status.Write(kPath, "fn=contacts,fn=personal,fn=contactroot", false, files, progress), kOk);
+  bool consistent = false;
   ASSERT_EQ(CheckFolderIdentity(kPath, kDn, false, files, consistent), kOk);
   EXPECT_TRUE(consistent);
 }

@@ -406,5 +406,53 @@ TEST_F(SyncPassesTest, FailedStatusWriteIsReportedAndKeepsTheOldFile) {
   EXPECT_EQ(test::LocalView(world.book), test::ServerView(world.directory));
 }
 
+TEST_F(SyncPassesTest, DamagedStatusAnsweredYesKeepsTheLinks) {
+  world.directory.Add("A");
+  world.book.Add("B");
+  ASSERT_EQ(world.Run().save, kOk);
+  auto bytes = world.files.memory.Contents(SyncWorld::kStatusPath);
+  bytes[5] ^= 1;
+  world.files.memory.Put(SyncWorld::kStatusPath, bytes);
+  auto run = world.Run();
+  ASSERT_EQ(run.load, kOk);
+  EXPECT_EQ(world.questions.warnings, std::vector<StatusWarning>{StatusWarning::kCorrupted});
+  // Found again by server id: no contact is copied twice, each only counts as changed once.
+  EXPECT_EQ(run.statistics, Stats(0, 2, 0, 0, 0, 0));
+  EXPECT_EQ(world.book.Contacts().size(), 2u);
+  EXPECT_EQ(world.directory.Entries().size(), 2u);
+  EXPECT_EQ(world.Run().statistics, SyncStatistics());
+}
+
+TEST_F(SyncPassesTest, DamagedStatusAnsweredNoEndsTheLoad) {
+  world.directory.Add("A");
+  ASSERT_EQ(world.Run().save, kOk);
+  world.files.memory.Put(SyncWorld::kStatusPath, {1, 2, 3});
+  world.questions.reset = false;
+  EXPECT_EQ(world.Run().load, kCveStatusCorrupted);
+}
+
+TEST_F(SyncPassesTest, SameFolderInOtherLetterCaseIsNotAnotherFolder) {
+  world.directory.Add("A");
+  ASSERT_EQ(world.Run().save, kOk);
+  world.dn = "fn=Contacts,fn=personal,fn=contactroot";
+  EXPECT_EQ(world.Run().statistics, SyncStatistics());
+  EXPECT_TRUE(world.questions.warnings.empty());
+}
+
+TEST_F(SyncPassesTest, AnotherServerFolderAnsweredYesStartsAfresh) {
+  world.directory.Add("A");
+  ASSERT_EQ(world.Run().save, kOk);
+  world.dn = "fn=Work,fn=Personal,fn=ContactRoot";
+  world.questions.reset = false;
+  EXPECT_EQ(world.Run().load, kCveInconsistentStatus);
+  world.questions.reset = true;
+  auto run = world.Run();
+  ASSERT_EQ(run.load, kOk);
+  EXPECT_EQ(world.questions.warnings.back(), StatusWarning::kOtherFolder);
+  // Every link is gone: each side's contacts go to the other as new, as for any new folder.
+  EXPECT_EQ(run.statistics, Stats(1, 0, 0, 1, 0, 0));
+  EXPECT_EQ(world.book.Contacts().size(), 2u);
+}
+
 }  // namespace
 }  // namespace contave
