@@ -27,6 +27,7 @@ constexpr int kDefaultPort = 389;
 constexpr long kStopPollMicroseconds = 50000;
 // LDAP's time-out result, which the passes report for a change that got no answer in time.
 constexpr int kTimeLimitCode = 85;
+constexpr int kAddLimitFactor = 20;
 
 struct MessageDeleter {
   void operator()(LDAPMessage* message) const { ldap_msgfree(message); }
@@ -253,12 +254,14 @@ Status ServerFolder::Search(const std::string& folderDn, ProgressReporter& progr
 Status ServerFolder::WaitForChange(int messageId, int expectedType, bool limited) {
   if (messageId < 0) return ErrorNumber();
   ++roundTrips_;
-  timeval limit = Seconds(timeLimit_);
+  // An add is given far longer and never abandoned: the server may still make the entry, and an
+  // entry made after the client gave up is found as a leftover by the next run.
+  timeval limit = Seconds(limited ? timeLimit_ : timeLimit_ * kAddLimitFactor);
   LDAPMessage* raw = nullptr;
-  const int type = ldap_result(ld_, messageId, LDAP_MSG_ONE, limited ? &limit : nullptr, &raw);
+  const int type = ldap_result(ld_, messageId, LDAP_MSG_ONE, &limit, &raw);
   if (type < 0) return ErrorNumber();
   if (type == 0) {
-    ldap_abandon(ld_, messageId);
+    if (limited) ldap_abandon(ld_, messageId);
     return LdapStatus(kTimeLimitCode);
   }
   if (type != expectedType) {
@@ -326,7 +329,6 @@ Status ServerFolder::Create(ServerContact& created) {
   mod.mod_type = name;
   mod.mod_values = values;
   LDAPMod* mods[] = {&mod, nullptr};
-  // The add is waited for without a limit: abandoning it could leave an entry nobody links.
   if (Status status = WaitForChange(ldap_add(ld_, folderDn_.c_str(), mods), LDAP_RES_ADD, false); Failed(status))
     return status;
   char* matched = nullptr;

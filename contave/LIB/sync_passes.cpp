@@ -38,6 +38,21 @@ AttributeList ChangesToSend(AttributeList marked, const AttributeList& before, b
   AttributeList changes;
   for (ContactAttribute& attribute : marked) {
     if (attribute.Mark() == ChangeMark::kUntouched) continue;
+    // The directory holds no empty values: an empty field is an absent one.
+    if (attribute.Mark() != ChangeMark::kDelete) {
+      std::vector<std::string> values;
+      for (const std::string& value : attribute.Values()) {
+        if (!value.empty()) values.push_back(value);
+      }
+      if (values.size() != attribute.Count()) {
+        attribute.Clear();
+        for (const std::string& value : values) attribute.Append(value);
+      }
+      if (values.empty()) {
+        if (attribute.Mark() == ChangeMark::kAdd) continue;
+        attribute.SetMark(ChangeMark::kDelete);
+      }
+    }
     // A new entry already holds the placeholder name: an add would give it two names.
     if (isNew && attribute.Mark() == ChangeMark::kAdd && EqualsNoCase(attribute.Name(), kCommonName))
       attribute.SetMark(ChangeMark::kReplace);

@@ -207,13 +207,15 @@ TEST(LdapProxyTest, AddAnsweredWithoutAUsableEntryName) {
     ASSERT_EQ(folder.Open(server.Login(), kContacts, 3, progress, stop), kOk) << mode;
     ServerContact created;
     EXPECT_EQ(folder.Create(created), kCveInaccessibleEntry) << mode;
-    // The folder itself is never deleted; a "uid=" entry below it is taken back.
+    // The folder itself is never deleted; a "uid=" entry directly below it is taken back.
     std::vector<std::string> dns;
     ASSERT_EQ(ListFolders(server.Login(), false, dns), kOk) << mode;
     EXPECT_EQ(dns.size(), 3u) << mode;
     ServerFolder reread;
     ASSERT_EQ(reread.Open(server.Login(), kContacts, 3, progress, stop), kOk);
-    EXPECT_EQ(reread.Contacts().size() + reread.SkippedCount(), 6u + (std::string(mode) == "none" ? 1u : 0u)) << mode;
+    // Without a usable name the new entry cannot be taken back here; the next run removes it
+    // as the leftover of an interrupted create.
+    EXPECT_EQ(reread.Contacts().size() + reread.SkippedCount(), 6u + (std::string(mode) == "uid" ? 0u : 1u)) << mode;
   }
 }
 

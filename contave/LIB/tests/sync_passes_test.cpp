@@ -69,6 +69,7 @@ TEST_F(SyncPassesTest, NewServerContactGetsItsNameByReplaceAndEachAddressOnce) {
   const int key = world.book.Add("Anna");
   world.book.Contacts()[key].properties[kPrContactEmailAddresses] = {
       kPrContactEmailAddresses, std::vector<std::string>{"a@x.cz", "A@X.CZ", "b@x.cz"}};
+  world.book.Contacts()[key].properties[kPrComment] = {kPrComment, std::string()};
   ASSERT_EQ(world.Run().save, kOk);
   ASSERT_EQ(world.directory.sent.size(), 1u);
   const AttributeList& sent = world.directory.sent[0];
@@ -78,6 +79,7 @@ TEST_F(SyncPassesTest, NewServerContactGetsItsNameByReplaceAndEachAddressOnce) {
   const ContactAttribute* email = FindAttribute(sent, "email");
   ASSERT_NE(email, nullptr);
   EXPECT_EQ(email->Values(), (std::vector<std::string>{"a@x.cz", "b@x.cz"}));
+  EXPECT_EQ(FindAttribute(sent, "comment"), nullptr);  // an empty field is not a value
   EXPECT_EQ(world.directory.Text(world.directory.Entries().begin()->first, "commonName"), "Anna");
 }
 
