@@ -186,6 +186,7 @@ void FaultAtEverySideEffect(FaultPlan::Mode mode) {
     }
   }
   EXPECT_GT(faults, 100);
+  ::testing::Test::RecordProperty("faults", faults);
 }
 
 TEST(SyncCrashSafetyTest, FailureAtEachSideEffect) { FaultAtEverySideEffect(FaultPlan::Mode::kFail); }
