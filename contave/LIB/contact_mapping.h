@@ -11,6 +11,8 @@ namespace contave {
 // Sets or deletes every ordinary property from the directory attributes, writes the five
 // e-mail properties in one call (or deletes them) and saves the contact.
 Status WriteDirectoryToAddressBook(const AttributeList& server, PropertyBag& local);
+// The same without the save, for callers that add their own properties to the same save.
+Status WriteDirectoryValues(const AttributeList& server, PropertyBag& local);
 
 // Marks and fills the directory attributes so that the directory gets the address-book
 // contact's values: every attribute the server has is first marked for deletion, those the

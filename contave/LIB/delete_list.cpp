@@ -11,9 +11,9 @@ void DeleteList::Build(const StatusFile& status, const EntryIdSet& folder) {
   if (built_) CONTAVE_INTERNAL_FAILURE(module::kDellist, kUnexpected);
   for (const StatusRecord& record : status.Records()) {
     // A record without a server link (server id -1) stands for a contact the server never
-    // had: there is nothing to delete there, and under a shared key it could be taken for a
-    // server contact whose hexadecimal id reads as -1.
-    if (record.serverId < 0) continue;
+    // had: there is nothing to delete there. Every other id, negative ones included, is a
+    // server contact's, and skipping it would bring a contact deleted here back from the server.
+    if (record.serverId == -1) continue;
     if (!folder.Contains(record.entryId)) entries_[record.serverId] = record.syncedRevision;
   }
   built_ = true;

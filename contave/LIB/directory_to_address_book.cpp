@@ -66,13 +66,17 @@ Status WriteEmail(const AttributeList& server, PropertyBag& local) {
 }  // namespace
 
 Status WriteDirectoryToAddressBook(const AttributeList& server, PropertyBag& local) {
+  if (Status status = WriteDirectoryValues(server, local); Failed(status)) return status;
+  return local.Save();
+}
+
+Status WriteDirectoryValues(const AttributeList& server, PropertyBag& local) {
   for (std::size_t i = 0; i < AttributeMap::Count(); ++i) {
     const AttributeRow& row = AttributeMap::Row(i);
     if (row.role != AttributeRole::kOrdinary) continue;
     if (Status status = WriteOrdinary(row, server, local); Failed(status)) return status;
   }
-  if (Status status = WriteEmail(server, local); Failed(status)) return status;
-  return local.Save();
+  return WriteEmail(server, local);
 }
 
 }  // namespace contave

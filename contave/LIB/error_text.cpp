@@ -1,5 +1,6 @@
 #include "contave/LIB/error_text.h"
 
+#include <cstdint>
 #include <cstdio>
 
 namespace contave {
@@ -11,7 +12,8 @@ std::optional<std::string> ErrorText(Status code) {
       text = OwnErrorText(code);
       break;
     case kFacilityLdap:
-      return LdapErrorText(static_cast<int>(StatusBits(code) & 0xFFFF));
+      // The library's own (client-side) codes are negative and keep their sign in the low bits.
+      return LdapErrorText(static_cast<std::int16_t>(StatusBits(code) & 0xFFFF));
     case kFacilityMapi:
       text = MapiErrorText(code);
       break;

@@ -16,6 +16,9 @@ inline constexpr char kEntryid[] = "ENTRYID";
 inline constexpr char kEidset[] = "EIDSET";
 inline constexpr char kDellist[] = "DELLIST";
 inline constexpr char kPersist[] = "PERSIST";
+inline constexpr char kWabproxy[] = "WABPROXY";
+inline constexpr char kLdapproxy[] = "LDAPPROXY";
+inline constexpr char kSynclib[] = "SYNCLIB";
 }  // namespace module
 
 using InternalFailureHook = void (*)(const char* moduleName, int line, Status code);

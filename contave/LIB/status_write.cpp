@@ -34,7 +34,14 @@ Status WriteContents(OutputFile& file, const StatusFile::RecordSet& records, std
 
 Status StatusFile::Write(const std::string& path, std::string_view folderDn, bool folderFlag, FileSystem& files,
                          ProgressReporter& progress) const {
-  const std::string temporary = path + kStatusTempSuffix;
+  std::string temporary = path + kStatusTempSuffix;
+  // A status path may use the whole path limit; its temporary file then takes the place of the
+  // extension, which keeps it in the same folder and as unique as the status file's name.
+  if (temporary.size() > kStatusMaxPathLength) {
+    const std::size_t dot = path.find_last_of("./\\");
+    temporary = (dot != std::string::npos && path[dot] == '.' ? path.substr(0, dot) : path) + kStatusTempSuffix;
+    if (temporary.size() > kStatusMaxPathLength) return SystemStatus(kErrorFilenameExcedRange);
+  }
   std::unique_ptr<OutputFile> file;
   Status status = files.Create(temporary, file);
   if (!Failed(status))

@@ -29,6 +29,8 @@ TEST(ErrorText, SystemErrorGetsTheSystemsTextNotAnAddressBookText) {
 
 TEST(ErrorText, DirectoryCodesGetTheLibrarysText) {
   EXPECT_EQ(ErrorText(MakeStatus(0x80720031)), "Invalid credentials");
+  EXPECT_EQ(ErrorText(MakeStatus(0x8072FFFF)), "Can't contact LDAP server");
+  EXPECT_EQ(ErrorText(MakeStatus(0x80720055)), "Timed out");
   EXPECT_EQ(ErrorText(LdapStatus(85)), LdapErrorText(85));
   ASSERT_TRUE(ErrorText(LdapStatus(85)).has_value());
 }

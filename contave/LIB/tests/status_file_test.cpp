@@ -171,12 +171,17 @@ TEST_F(StatusFileTest, NegativeRecordCountIsCorrupted) {
   EXPECT_EQ(LoadBytes(file.bytes, status), kCveStatusCorrupted);
 }
 
-TEST_F(StatusFileTest, FolderIdentityIsTheExactDnAndFlag) {
+TEST_F(StatusFileTest, FolderIdentityIsTheDnInAnyLetterCaseAndTheFlag) {
   WriteTwoRecords();
   bool consistent = false;
   ASSERT_EQ(CheckFolderIdentity(kPath, kDn, false, files, consistent), kOk);
   EXPECT_TRUE(consistent);
+  // The default folder and the same folder picked from the list (fixed part in lower case).
   ASSERT_EQ(CheckFolderIdentity(kPath, "fn=Contacts,fn=personal,fn=contactroot", false, files, consistent), kOk);
+  EXPECT_TRUE(consistent);
+  ASSERT_EQ(CheckFolderIdentity(kPath, "fn=Contacts,fn=Personal,fn=Contactroot", false, files, consistent), kOk);
+  EXPECT_TRUE(consistent);
+  ASSERT_EQ(CheckFolderIdentity(kPath, "fn=Contacts,fn=Public,fn=ContactRoot", false, files, consistent), kOk);
   EXPECT_FALSE(consistent);
   ASSERT_EQ(CheckFolderIdentity(kPath, "fn=Other,fn=Personal,fn=ContactRoot", false, files, consistent), kOk);
   EXPECT_FALSE(consistent);
@@ -184,6 +189,41 @@ TEST_F(StatusFileTest, FolderIdentityIsTheExactDnAndFlag) {
   EXPECT_FALSE(consistent);
   ASSERT_EQ(CheckFolderIdentity(kPath, kDn, false, files, consistent), kOk);
   EXPECT_TRUE(consistent);
+}
+
+TEST_F(StatusFileTest, FileOfALowerCaseDnFitsTheMixedCaseDn) {
+  StatusFile status;
+  ASSERT_EQ(status.Write(kPath, "fn=contacts,fn=personal,fn=contactroot", false, files, progress), kOk);
+  bool consistent = false;
+  ASSERT_EQ(CheckFolderIdentity(kPath, kDn, false, files, consistent), kOk);
+  EXPECT_TRUE(consistent);
+}
+
+// The system refuses longer paths than the status path may have.
+class LimitedFileSystem final : public FileSystem {
+ public:
+  MemoryFileSystem memory;
+  Status OpenRead(const std::string& path, std::unique_ptr<InputFile>& file) override {
+    return memory.OpenRead(path, file);
+  }
+  Status Create(const std::string& path, std::unique_ptr<OutputFile>& file) override {
+    if (path.size() > 259) return SystemStatus(kErrorFilenameExcedRange);
+    return memory.Create(path, file);
+  }
+  Status Replace(const std::string& source, const std::string& target) override {
+    return memory.Replace(source, target);
+  }
+  Status Remove(const std::string& path) override { return memory.Remove(path); }
+};
+
+TEST_F(StatusFileTest, StatusPathAtTheLimitStillGetsWritten) {
+  LimitedFileSystem limited;
+  const std::string path = std::string(259 - 37, 'd') + "/0123456789ABCDEF0123456789ABCDEF.CTV";
+  ASSERT_EQ(path.size(), 259u);
+  StatusFile status;
+  ASSERT_EQ(status.Write(path, kDn, false, limited, progress), kOk);
+  EXPECT_EQ(limited.memory.Contents(path).size(), 96u);
+  EXPECT_EQ(limited.memory.FileCount(), 1u);
 }
 
 TEST_F(StatusFileTest, AnyNonZeroFlagReadsAsSet) {
