@@ -15,10 +15,10 @@ TEST(InternalFailureDeathTest, ReportsThroughTheHookAndNeverCarriesOn) {
         SetInternalFailureHook(&ReturningHook);
         CONTAVE_INTERNAL_FAILURE(module::kPersist, kUnexpected);
       },
-      "Contave - Internal Error: module PERSIST, line [0-9]+, code 0x8000FFFF");
+      "Contave - Internal Error: module PERSIST, line .+, code 0x8000FFFF");
   const InternalFailureHook previous = SetInternalFailureHook(nullptr);
   EXPECT_DEATH(CONTAVE_INTERNAL_FAILURE(module::kCfg, kInvalidArg),
-               "Contave - Internal Error: module CFG, line [0-9]+, code 0x80070057");
+               "Contave - Internal Error: module CFG, line .+, code 0x80070057");
   SetInternalFailureHook(previous);
 }
 
