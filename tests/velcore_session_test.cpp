@@ -245,8 +245,10 @@ TEST_F(VelcoreSession, RetypingThePasswordAfterARefusalReplacesTheOldOne) {
 
 TEST_F(VelcoreSession, AnOpenSslLibraryInTheCurrentFolderIsNeverLoaded) {
     // A copy of Velcore in a folder of its own, without OpenSSL beside it; the current folder
-    // (this program's) holds libssl-3.dll, as a planted DLL would.
-    ASSERT_EQ(GetModuleHandleA("libssl-3.dll"), nullptr);
+    // (this program's) holds libssl-3.dll, as a planted DLL would. OpenSSL pins itself once
+    // initialised, so an earlier test may have left the real one loaded: then only the message
+    // tells, as a load by name would have found that module and shown none.
+    const bool loadedBefore = GetModuleHandleA("libssl-3.dll") != nullptr;
     char temp[MAX_PATH];
     ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
     std::filesystem::path folder = std::filesystem::path(temp) / ("velcore-alone-" + std::to_string(GetCurrentProcessId()));
@@ -264,8 +266,10 @@ TEST_F(VelcoreSession, AnOpenSslLibraryInTheCurrentFolderIsNeverLoaded) {
         message = AnswerMessageBox(kCaption, IDOK);
     });
     EXPECT_EQ(aloneSetAllRead(&account, "Inbox"), kUnexpected);
-    EXPECT_EQ(GetModuleHandleA("libssl-3.dll"), nullptr);
-    EXPECT_EQ(GetModuleHandleA("libcrypto-3.dll"), nullptr);
+    if (!loadedBefore) {
+        EXPECT_EQ(GetModuleHandleA("libssl-3.dll"), nullptr);
+        EXPECT_EQ(GetModuleHandleA("libcrypto-3.dll"), nullptr);
+    }
     EXPECT_EQ(message, "The required module 'libssl-3.dll'\n(or one of its dependency)\ncannot be found or failed to initialize");
     FreeLibrary(alone);
     std::error_code ignored;
