@@ -113,3 +113,17 @@ function(velor_add_test name)
            WORKING_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()
+
+# velor_add_fuzz_replay(NAME SOURCE file CORPUS dir [LIBS ...]): outside the fuzz build, a fuzz
+# target's saved inputs run as an ordinary native test through the same entry point and oracle,
+# under the tree's sanitizers.
+function(velor_add_fuzz_replay name)
+  cmake_parse_arguments(F "" "SOURCE;CORPUS" "LIBS" ${ARGN})
+  if(WIN32 OR VELOR_FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${F_SOURCE} ${CMAKE_SOURCE_DIR}/cmake/FuzzReplayMain.cpp)
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  add_test(NAME ${name} COMMAND ${name} ${F_CORPUS})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+endfunction()

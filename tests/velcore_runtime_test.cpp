@@ -79,6 +79,47 @@ TEST_F(Velcore, ALanguageLibraryBesideVelcoreProvidesTheTexts) {
     }
 }
 
+TEST_F(Velcore, WhatTheLanguageLibraryLacksComesFromVelcoreAndLanguageZeroGoesBack) {
+    auto init = bind<HRESULT(WINAPI*)(DWORD, WORD)>("VlInit");
+    auto setAllRead = bind<HRESULT(WINAPI*)(AccountSettings*, const char*)>("VlSetAllRead");
+    // The library for 0x405 has two strings and no dialog.
+    ASSERT_EQ(init(0, 0x405), S_OK);
+    AccountSettings account;
+    account.host = "127.0.0.1";
+    account.user = "anna";
+    account.password = "secret";
+    ScriptServer server;
+    account.port = server.port();
+    server.Start("* OK ready\r\n", {{"A000 NO wrong\r\n"}});
+    std::string refused, logonTitle;
+    Driver driver([&] {
+        refused = AnswerMessageBox("Velor Rozsireni", IDOK);
+        HWND dialog = WaitForWindow("Logon - 127.0.0.1");
+        ASSERT_NE(dialog, nullptr);
+        logonTitle = WindowText(dialog);
+        Press(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(setAllRead(&account, "Inbox"), 1);  // the dialog came, and was cancelled
+    EXPECT_EQ(refused, "The user name or password is incorrect.");
+    EXPECT_EQ(server.Received(), "A000 LOGIN anna secret\r\n");
+
+    // The top-level folder names come from Velcore too: "Inbox" still goes out as INBOX.
+    server.Start("* OK ready\r\n", {{"A000 OK\r\n"}, {"A000 OK\r\n"}, {"A000 OK\r\n"}});
+    EXPECT_EQ(setAllRead(&account, "Inbox"), S_OK);
+    EXPECT_NE(server.Received().find("A000 SELECT \"INBOX\"\n"), std::string::npos);
+
+    // Language 0 goes back to Velcore's own texts.
+    ASSERT_EQ(init(0, 0), S_OK);
+    account.useSpa = 1;
+    server.Start("* OK ready\r\n", {});
+    std::string text;
+    Driver english([&] {
+        text = AnswerMessageBox("Velor Outlook Express Extensions", IDOK);
+    });
+    EXPECT_EQ(setAllRead(&account, "Inbox"), E_INVALIDARG);
+    EXPECT_EQ(text, "The Secure Password Authentication is not supported.");
+}
+
 TEST_F(Velcore, CarriesTheRuleCataloguesTextsInItsStringTable) {
     struct Text {
         unsigned id;

@@ -193,3 +193,85 @@ TEST_F(VelcoreSession, TlsWithoutTheLibraryNamesItAndFails) {
     EXPECT_EQ(message, "The required module 'libssl-3.dll'\n(or one of its dependency)\ncannot be found or failed to initialize");
 }
 
+TEST_F(VelcoreSession, LineEndsInAFolderOrACredentialAreRefusedWithoutAConnection) {
+    // Typed, and as a shared folder's name arrives decoded from "x&AA0ACg-A000 DELETE INBOX".
+    for (MailboxFn call : {setAllRead, setAllUnread, expunge}) {
+        EXPECT_EQ(call(&account, "x\r\nA000 DELETE INBOX"), E_INVALIDARG);
+        EXPECT_EQ(call(&account, "Inbox/a\nb"), E_INVALIDARG);
+    }
+    AccountSettings badUser = account, badPassword = account;
+    badUser.user = "anna\r\nA000 DELETE INBOX";
+    badPassword.password = "secret\nA000 DELETE INBOX";
+    EXPECT_EQ(setAllRead(&badUser, "Inbox"), E_INVALIDARG);
+    EXPECT_EQ(expunge(&badPassword, "Inbox"), E_INVALIDARG);
+    // The server takes one connection: had a refused call opened one, this call would not be the
+    // one it serves.
+    server.Start(kGreeting, {kOk, kOk, kOk});
+    EXPECT_EQ(expunge(&account, "Inbox"), S_OK);
+    EXPECT_EQ(server.Received(), "A000 LOGIN anna secret\r\nA000 SELECT \"INBOX\"\n\r\nA000 EXPUNGE\r\nA000 LOGOUT\r\n");
+}
+
+TEST_F(VelcoreSession, ATlsPeerThatNeverAnswersTheHandshakePromptsAndNoEndsTheCall) {
+    // A plain peer that says nothing for seconds: the client's hello gets no answer.
+    account.useSsl = 1;
+    server.Start(kGreeting, {}, 4000ms);
+    std::string prompt;
+    Driver driver([&] {
+        prompt = AnswerMessageBox(kCaption, IDNO);
+    });
+    EXPECT_EQ(setAllRead(&account, "Inbox"), kUnexpected);
+    EXPECT_EQ(prompt,
+              "Your server has not responded in 1 seconds.\nWould you like to wait another 1 seconds for the server to "
+              "respond ?");
+}
+
+TEST_F(VelcoreSession, RetypingThePasswordAfterARefusalReplacesTheOldOne) {
+    account.password = "wrongpw";
+    server.Start(kGreeting, {{"A000 NO [AUTHENTICATIONFAILED] wrong\r\n"}, kOk, kOk, kOk});
+    Driver driver([&] {
+        EXPECT_NE(AnswerMessageBox(kCaption, IDOK), kNoMessageBox);
+        HWND dialog = WaitForWindow("Logon - 127.0.0.1");
+        ASSERT_NE(dialog, nullptr);
+        // Typed as a user types, into the field that has the focus.
+        HWND password = GetDlgItem(dialog, 220);
+        for (char c : std::string("demo")) PostMessageA(password, WM_CHAR, static_cast<WPARAM>(c), 1);
+        Press(dialog, IDOK);
+    });
+    EXPECT_EQ(setAllRead(&account, "Inbox"), S_OK);
+    EXPECT_EQ(server.Received(),
+              "A000 LOGIN anna wrongpw\r\nA000 LOGIN anna demo\r\n"
+              "A000 SELECT \"INBOX\"\n\r\nA000 STORE 1:* +FLAGS (\\Seen)\n\r\nA000 LOGOUT\r\n");
+}
+
+TEST_F(VelcoreSession, AnOpenSslLibraryInTheCurrentFolderIsNeverLoaded) {
+    // A copy of Velcore in a folder of its own, without OpenSSL beside it; the current folder
+    // (this program's) holds libssl-3.dll, as a planted DLL would. OpenSSL pins itself once
+    // initialised, so an earlier test may have left the real one loaded: then only the message
+    // tells, as a load by name would have found that module and shown none.
+    const bool loadedBefore = GetModuleHandleA("libssl-3.dll") != nullptr;
+    char temp[MAX_PATH];
+    ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+    std::filesystem::path folder = std::filesystem::path(temp) / ("velcore-alone-" + std::to_string(GetCurrentProcessId()));
+    std::filesystem::create_directories(folder);
+    std::filesystem::path copy = folder / "VelcoreAlone.dll";
+    ASSERT_TRUE(CopyFileA("Velcore.dll", copy.string().c_str(), FALSE));
+    ASSERT_TRUE(std::filesystem::exists("libssl-3.dll"));
+    HMODULE alone = LoadLibraryA(copy.string().c_str());
+    ASSERT_NE(alone, nullptr);
+    auto aloneSetAllRead = reinterpret_cast<MailboxFn>(reinterpret_cast<void*>(GetProcAddress(alone, "VlSetAllRead")));
+    account.useSsl = 1;
+    server.Start("", {});
+    std::string message;
+    Driver driver([&] {
+        message = AnswerMessageBox(kCaption, IDOK);
+    });
+    EXPECT_EQ(aloneSetAllRead(&account, "Inbox"), kUnexpected);
+    if (!loadedBefore) {
+        EXPECT_EQ(GetModuleHandleA("libssl-3.dll"), nullptr);
+        EXPECT_EQ(GetModuleHandleA("libcrypto-3.dll"), nullptr);
+    }
+    EXPECT_EQ(message, "The required module 'libssl-3.dll'\n(or one of its dependency)\ncannot be found or failed to initialize");
+    FreeLibrary(alone);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+}

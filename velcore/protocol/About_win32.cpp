@@ -1,5 +1,6 @@
 // VlAbout: the About property sheet with its one "General" page, which names the library and its
 // file version.
+#include "velcore/protocol/ExportGuard.h"
 #include "velcore/protocol/ResourceModule_win32.h"
 #include "velcore/protocol/Runtime.h"
 #include "velcore/res/resource.h"
@@ -33,8 +34,7 @@ std::string ownFileVersion() {
     return text;
 }
 
-INT_PTR CALLBACK generalPage(HWND page, UINT message, WPARAM /*wParam*/, LPARAM /*lParam*/) {
-    if (message != WM_INITDIALOG) return FALSE;
+void fillVersion(HWND page) {
     // The control's own text is the format of the line it shows.
     HWND label = GetDlgItem(page, IDC_ABOUT_VERSION);
     char format[512];
@@ -43,18 +43,25 @@ INT_PTR CALLBACK generalPage(HWND page, UINT message, WPARAM /*wParam*/, LPARAM 
     std::vector<char> text(sizeof format + version.size());
     std::snprintf(text.data(), text.size(), format, version.c_str());
     SetWindowTextA(label, text.data());
+}
+
+INT_PTR CALLBACK generalPage(HWND page, UINT message, WPARAM /*wParam*/, LPARAM /*lParam*/) {
+    if (message != WM_INITDIALOG) return FALSE;
+    // No exception unwinds through the property sheet: without its version the page still shows.
+    velor::Guarded([&] {
+        fillVersion(page);
+        return 0;
+    });
     return TRUE;
 }
 
-}  // namespace
-
-extern "C" HRESULT WINAPI VlAbout(DWORD /*ignored*/, HWND owner) {
+HRESULT showAbout(HWND owner) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     std::string title = velor::LoadResourceString(IDS_ABOUT_TITLE);
     PROPSHEETPAGEA page{};
     page.dwSize = sizeof page;
-    page.hInstance = velor::ResourceModule();
+    page.hInstance = velor::ResourceModuleFor(RT_DIALOG, IDD_ABOUT_GENERAL);
     page.pszTemplate = MAKEINTRESOURCEA(IDD_ABOUT_GENERAL);
     page.pfnDlgProc = generalPage;
     PROPSHEETHEADERA sheet{};
@@ -66,4 +73,10 @@ extern "C" HRESULT WINAPI VlAbout(DWORD /*ignored*/, HWND owner) {
     sheet.nPages = 1;
     sheet.ppsp = &page;
     return PropertySheetA(&sheet) < 0 ? E_FAIL : S_OK;
+}
+
+}  // namespace
+
+extern "C" HRESULT WINAPI VlAbout(DWORD /*ignored*/, HWND owner) {
+    return velor::Guarded([&]() -> HRESULT { return showAbout(owner); });
 }

@@ -274,7 +274,9 @@ private:
     }
 
     void putUtf7m(std::uint16_t value) {
-        if (value < 0x80) {
+        // Only printable ASCII stands for itself; control characters travel in base64 like any
+        // other, so a name never carries a raw line end into a command.
+        if (value >= 0x20 && value < 0x7F) {
             if (inRun_) flushRun();
             byte(static_cast<unsigned char>(value));
             if (value == '&') byte('-');
@@ -336,12 +338,19 @@ int Convert(const char* sourceSet, const char* targetSet, const char* source, ch
     return Convert(sourceSet, targetSet, source, source ? std::strlen(source) : 0, target, targetSize, consumed);
 }
 
-int Convert(const char* sourceSet, const char* targetSet, const char* source, std::size_t sourceLength,
-            char* target, std::size_t targetSize, std::size_t* consumed) {
+namespace {
+
+int convert(const char* sourceSet, const char* targetSet, const char* source, std::size_t sourceLength,
+            char* target, std::size_t targetSize, std::size_t* consumed, std::size_t* written) {
+    if (written) *written = 0;
     if (!source) sourceLength = 0;
     const CharsetEntry* from = findCharset(sourceSet);
     const CharsetEntry* to = findCharset(targetSet);
-    if (!from || !to) return copyUnchanged(source, sourceLength, target, targetSize, consumed);
+    if (!from || !to) {
+        int n = copyUnchanged(source, sourceLength, target, targetSize, consumed);
+        if (written) *written = static_cast<std::size_t>(n);
+        return n;
+    }
 
     if (targetSize <= 1) {
         if (targetSize == 1) target[0] = '\0';
@@ -363,14 +372,24 @@ int Convert(const char* sourceSet, const char* targetSet, const char* source, st
     encoder.finish();
     encoder.terminate();
     if (consumed) *consumed = decoder.position();
+    if (written) *written = std::min(encoder.written(), targetSize - 1);
     return characters;
+}
+
+}  // namespace
+
+int Convert(const char* sourceSet, const char* targetSet, const char* source, std::size_t sourceLength,
+            char* target, std::size_t targetSize, std::size_t* consumed) {
+    return convert(sourceSet, targetSet, source, sourceLength, target, targetSize, consumed, nullptr);
 }
 
 std::string ConvertAll(const char* sourceSet, const char* targetSet, std::string_view text) {
     // Six bytes per source byte hold any conversion here; the rest covers the reserve.
     std::vector<char> buffer(text.size() * 6 + 1 + 5);
-    Convert(sourceSet, targetSet, text.data(), text.size(), buffer.data(), buffer.size());
-    return std::string(buffer.data());
+    // The converted length is kept: a zero byte in the text is data, not its end.
+    std::size_t written = 0;
+    convert(sourceSet, targetSet, text.data(), text.size(), buffer.data(), buffer.size(), nullptr, &written);
+    return std::string(buffer.data(), written);
 }
 
 }  // namespace velor::charset

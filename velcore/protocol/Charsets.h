@@ -56,7 +56,8 @@ int Convert(const char* sourceSet, const char* targetSet, const char* source, ch
 int Convert(const char* sourceSet, const char* targetSet, const char* source, std::size_t sourceLength,
             char* target, std::size_t targetSize, std::size_t* consumed = nullptr);
 
-// Converts the whole text, with a target large enough for any of these sets.
+// Converts the whole text, with a target large enough for any of these sets. The result keeps
+// its full length, zero bytes included.
 std::string ConvertAll(const char* sourceSet, const char* targetSet, std::string_view text);
 
 }  // namespace velor::charset

@@ -5,7 +5,7 @@
 namespace velor {
 
 INT_PTR DialogBase::RunModal(HWND owner, unsigned templateId) {
-    return DialogBoxParamA(ResourceModule(), MAKEINTRESOURCEA(templateId), owner, &DialogBase::Procedure,
+    return DialogBoxParamA(ResourceModuleFor(RT_DIALOG, templateId), MAKEINTRESOURCEA(templateId), owner, &DialogBase::Procedure,
                            reinterpret_cast<LPARAM>(this));
 }
 

@@ -3,6 +3,7 @@
 #include <winsock2.h>  // before windows.h, which would bring the old winsock.h
 
 #include "shared/AccountSettings.h"
+#include "velcore/protocol/ExportGuard.h"
 #include "velcore/protocol/FolderNames.h"
 #include "velcore/protocol/MailboxCommands.h"
 #include "velcore/protocol/Prompts_win32.h"
@@ -26,11 +27,13 @@ const velor::FolderNames& folderNames() {
 }
 
 HRESULT mailboxAction(AccountSettings* account, const char* folder, velor::MailboxAction action) {
-    if (!account || !folder) return velor::status::kInvalidArg;
-    velor::TheRuntime().currentAccount = account;
-    velor::WinsockTransport transport(*account);
-    velor::WindowsPrompts prompts;
-    return velor::RunMailboxAction(transport, *account, prompts, folderNames(), folder, action);
+    return velor::Guarded([&]() -> HRESULT {
+        if (!account || !folder) return velor::status::kInvalidArg;
+        velor::CurrentAccountScope current(account);
+        velor::WinsockTransport transport(*account);
+        velor::WindowsPrompts prompts;
+        return velor::RunMailboxAction(transport, *account, prompts, folderNames(), folder, action);
+    });
 }
 
 }  // namespace
@@ -38,8 +41,10 @@ HRESULT mailboxAction(AccountSettings* account, const char* folder, velor::Mailb
 // Stores the language whose resources the library is to use; the first argument (Velhook passes
 // the library's module handle) is ignored.
 extern "C" HRESULT WINAPI VlInit(DWORD /*ignored*/, WORD language) {
-    velor::TheRuntime().language = language;
-    return S_OK;
+    return velor::Guarded([&]() -> HRESULT {
+        velor::SetResourceLanguage(language);
+        return S_OK;
+    });
 }
 
 extern "C" HRESULT WINAPI VlSetAllRead(AccountSettings* account, const char* folder) {

@@ -4,12 +4,18 @@
 #include "velcore/res/resource.h"
 
 #include <algorithm>
+#include <map>
 
 namespace velor {
 namespace {
 
 constexpr std::string_view kSelectableForm = "LSUB () \"/\" ";
 constexpr std::string_view kNoselectForm = "LSUB (\\Noselect) \"/\" ";
+
+bool isControl(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    return u < 0x20 || u == 0x7F;
+}
 
 std::string_view firstLevel(std::string_view name) { return name.substr(0, name.find(kHierarchyDelimiter)); }
 
@@ -66,9 +72,10 @@ int FolderNames::PictureOf(std::string_view displayLabel) const {
 }
 
 std::vector<FolderLine> ParseFolderList(std::string_view response) {
-    std::string text = FromWireName(response);
+    // The reply is split into lines before any name is decoded: an encoded line feed inside a
+    // name must stay inside that name, not forge a line of its own.
     std::vector<std::string_view> lines;
-    std::string_view rest(text);
+    std::string_view rest(response);
     while (!rest.empty()) {
         std::size_t lf = rest.find('\n');
         lines.push_back(rest.substr(0, lf));
@@ -88,7 +95,10 @@ std::vector<FolderLine> ParseFolderList(std::string_view response) {
         } else {
             continue;
         }
-        folder.name = readName(line);
+        folder.name = FromWireName(readName(line));
+        // A name that decodes to a control character could be neither shown nor sent back in a
+        // command; it is left out and the rest of the list kept.
+        if (std::any_of(folder.name.begin(), folder.name.end(), isControl)) continue;
         folder.level = static_cast<int>(std::count(folder.name.begin(), folder.name.end(), kHierarchyDelimiter));
         std::size_t last = folder.name.rfind(kHierarchyDelimiter);
         folder.label = last == std::string::npos ? folder.name : folder.name.substr(last + 1);
@@ -101,17 +111,22 @@ std::vector<FolderTreeItem> BuildFolderTree(const std::vector<FolderLine>& lines
                                             std::string rootLabel) {
     std::vector<FolderTreeItem> items;
     items.push_back({-1, std::move(rootLabel), {}, 1, true, 0});
-    int parent = 0;
-    int previous = 0;
-    int level = 0;
+    // Each folder goes under its nearest ancestor path already in the tree, the root when there is
+    // none. Nesting by level alone would put a folder whose parent is not subscribed under
+    // whatever row came last, so a folder could appear inside a folder it does not belong to.
+    std::map<std::string, int, std::less<>> itemOfPath;
     for (const FolderLine& line : lines) {
-        if (line.level == level + 1) {
-            parent = previous;
-        } else if (line.level < level) {
-            for (int up = level - line.level; up > 0 && parent > 0; --up) parent = items[static_cast<std::size_t>(parent)].parent;
+        int parent = 0;
+        std::string_view ancestor(line.name);
+        for (std::size_t slash = ancestor.rfind(kHierarchyDelimiter); slash != std::string_view::npos;
+             slash = ancestor.rfind(kHierarchyDelimiter)) {
+            ancestor = ancestor.substr(0, slash);
+            auto found = itemOfPath.find(ancestor);
+            if (found != itemOfPath.end()) {
+                parent = found->second;
+                break;
+            }
         }
-        // At the same level the item is a sibling; more than one level deeper, it joins the
-        // current parent all the same.
         FolderTreeItem item;
         item.parent = parent;
         item.path = line.name;
@@ -124,8 +139,7 @@ std::vector<FolderTreeItem> BuildFolderTree(const std::vector<FolderLine>& lines
             item.label = line.label;
         }
         items.push_back(std::move(item));
-        previous = static_cast<int>(items.size()) - 1;
-        level = line.level;
+        itemOfPath.emplace(line.name, static_cast<int>(items.size()) - 1);
     }
     return items;
 }

@@ -49,9 +49,11 @@ struct FolderLine {
 // The LSUB command that both folder views send.
 inline constexpr std::string_view kListSubscribedCommand = "LSUB \"\" \"*\"";
 
-// Reads the response text of LSUB: the whole text is decoded from the wire form first, the final
-// status line is dropped, and the lines of the two known forms, "LSUB () "/" name" and
-// "LSUB (\Noselect) "/" name", become folder lines. Lines of other forms are skipped.
+// Reads the response text of LSUB: the text is split into lines, the final status line is
+// dropped, and the lines of the two known forms, "LSUB () "/" name" and
+// "LSUB (\Noselect) "/" name", become folder lines, each name unquoted and decoded from the
+// wire form once. Lines of other forms, and names that decode to a control character, are
+// skipped.
 std::vector<FolderLine> ParseFolderList(std::string_view response);
 
 // The folder tree of the rules' "Move" dialog, as plain data: item 0 is the root; every other

@@ -42,6 +42,14 @@ std::string CommandLine(std::string_view command) {
     return line;
 }
 
+bool FitsInCommand(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos; }
+
+bool IsSingleLine(std::string_view command) {
+    if (command.size() >= 2 && command.substr(command.size() - 2) == "\r\n") command.remove_suffix(2);
+    if (!command.empty() && command.back() == '\n') command.remove_suffix(1);
+    return FitsInCommand(command);
+}
+
 std::string QuotedContent(std::string_view text) {
     std::string out;
     out.reserve(text.size());

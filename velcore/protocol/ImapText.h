@@ -15,6 +15,14 @@ inline constexpr std::string_view kTag = "A000";
 // and CR LF unless the command already ends with CR LF. Empty when the command is empty.
 std::string CommandLine(std::string_view command);
 
+// Whether the text may go into a command: it holds no CR, LF or NUL. Any of them would end the
+// command early and let the rest of the text reach the server as a command of its own.
+bool FitsInCommand(std::string_view text);
+
+// Whether the command is one line: apart from its own final line end (CR LF, LF, or LF CR LF
+// after CommandLine) it holds no CR, LF or NUL.
+bool IsSingleLine(std::string_view command);
+
 // A text as an IMAP atom when it is one, else as a quoted string with "\" and """ escaped.
 std::string Astring(std::string_view text);
 

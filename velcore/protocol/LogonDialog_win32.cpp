@@ -36,7 +36,11 @@ private:
         } else {
             CheckDlgButton(window(), IDC_LOGON_REMEMBER, *record_.remember == 1 ? BST_CHECKED : BST_UNCHECKED);
         }
-        SetFocus(item(record_.user.empty() ? IDC_LOGON_USER : IDC_LOGON_PASSWORD));
+        // The focused field's whole text is selected, as in the platform's own dialogs, so what
+        // the user types replaces the refused text instead of being put in front of it.
+        HWND focus = item(record_.user.empty() ? IDC_LOGON_USER : IDC_LOGON_PASSWORD);
+        SetFocus(focus);
+        SendMessageA(focus, EM_SETSEL, 0, -1);
         return FALSE;  // the focus is set here
     }
 

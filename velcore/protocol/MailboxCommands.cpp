@@ -29,10 +29,14 @@ const char* actionCommand(MailboxAction action) {
 std::int32_t RunMailboxAction(Transport& transport, const AccountSettings& account, SessionPrompts& prompts,
                               const FolderNames& names, const char* folder, MailboxAction action) {
     if (!folder) return status::kInvalidArg;
+    // A folder name that would break the command line is refused before anything is sent.
+    const std::string wireFolder = names.DisplayToWire(folder);
+    if (!imap::FitsInCommand(folder) || !imap::FitsInCommand(wireFolder) || !AccountFitsInCommands(account))
+        return status::kInvalidArg;
     std::int32_t result = OpenSession(transport, account, prompts, nullptr);
     // No remember byte: the dialog's "Remember Password" box stays disabled here.
     if (result == status::kOk) result = Logon(transport, account, prompts, true, nullptr);
-    if (result == status::kOk) result = ExecuteCommand(transport, selectCommand(names.DisplayToWire(folder)), nullptr);
+    if (result == status::kOk) result = ExecuteCommand(transport, selectCommand(wireFolder), nullptr);
     if (result != status::kOk) {
         transport.Close();
         return result;

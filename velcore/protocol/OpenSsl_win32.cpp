@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 namespace velor::openssl {
 namespace {
@@ -15,19 +16,29 @@ HMODULE g_library = nullptr;
 Api g_api{};
 bool g_bound = false;
 
-HMODULE loadBesideVelcore() {
+HMODULE g_crypto = nullptr;
+
+// The full path of a file in Velcore's own folder; empty when it does not fit.
+std::string besideVelcore(const char* file) {
     char path[MAX_PATH];
     DWORD n = GetModuleFileNameA(static_cast<HMODULE>(TheRuntime().module), path, MAX_PATH);
-    if (n > 0 && n < MAX_PATH) {
-        char* slash = strrchr(path, '\\');
-        std::size_t dir = slash ? static_cast<std::size_t>(slash + 1 - path) : 0;
-        if (dir + sizeof kLibraryName <= MAX_PATH) {
-            std::memcpy(path + dir, kLibraryName, sizeof kLibraryName);
-            // The altered search path makes Windows find libcrypto-3.dll in the same folder.
-            if (HMODULE module = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) return module;
-        }
-    }
-    return LoadLibraryA(kLibraryName);
+    if (n == 0 || n >= MAX_PATH) return {};
+    char* slash = strrchr(path, '\\');
+    std::string folder(path, slash ? static_cast<std::size_t>(slash + 1 - path) : 0);
+    if (folder.empty() || folder.size() + std::strlen(file) >= MAX_PATH) return {};
+    return folder + file;
+}
+
+// Only the copies in Velcore's own folder are loaded, by full path: a DLL of the same name in the
+// current folder or on the search path must never run inside the mail client. libcrypto-3.dll is
+// loaded first, so that libssl-3.dll's import of it finds that copy already in the process.
+HMODULE loadBesideVelcore() {
+    std::string crypto = besideVelcore(kCryptoLibraryName);
+    std::string ssl = besideVelcore(kLibraryName);
+    if (crypto.empty() || ssl.empty()) return nullptr;
+    if (!g_crypto) g_crypto = LoadLibraryExA(crypto.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (!g_crypto) return nullptr;
+    return LoadLibraryExA(ssl.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 template <typename F>
@@ -64,7 +75,9 @@ const Api* Load() {
 
 void Unload() {
     if (g_library) FreeLibrary(g_library);
+    if (g_crypto) FreeLibrary(g_crypto);
     g_library = nullptr;
+    g_crypto = nullptr;
     g_bound = false;
 }
 

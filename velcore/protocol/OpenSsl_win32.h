@@ -1,5 +1,5 @@
 // OpenSSL's TLS library, bound on first use from libssl-3.dll (and the libcrypto-3.dll it needs),
-// looked for beside Velcore first and then on the usual search path. Only the calls the client
+// both loaded by full path from Velcore's own folder and from nowhere else. Only the calls the client
 // needs are bound; the types stay opaque.
 #pragma once
 
@@ -28,6 +28,7 @@ struct Api {
 };
 
 inline constexpr const char kLibraryName[] = "libssl-3.dll";
+inline constexpr const char kCryptoLibraryName[] = "libcrypto-3.dll";
 
 // The bound functions, or null after telling the user which library or function is missing
 // (messages 3350 and 3351). A failed attempt is repeated at the next call.

@@ -34,14 +34,40 @@ HINSTANCE ResourceModule() {
     return g_languageLibrary ? g_languageLibrary : ownModule();
 }
 
-std::string LoadResourceString(unsigned id) {
+HINSTANCE ResourceModuleFor(LPCSTR type, unsigned id) {
+    HINSTANCE module = ResourceModule();
+    if (module != ownModule() && !FindResourceA(module, MAKEINTRESOURCEA(id), type)) return ownModule();
+    return module;
+}
+
+void SetResourceLanguage(WORD language) {
+    if (TheRuntime().language != language) ReleaseResourceModule();
+    TheRuntime().language = language;
+}
+
+namespace {
+
+// The string from one module: true with the text, or false when the module lacks it.
+bool loadString(HINSTANCE module, unsigned id, std::string& text) {
     // A text that fills the buffer to its last character may have been cut: try again larger.
     for (std::size_t size = 256;; size += 256) {
         std::vector<char> buffer(size);
-        int n = LoadStringA(ResourceModule(), id, buffer.data(), static_cast<int>(size));
-        if (n <= 0) return {};
-        if (static_cast<std::size_t>(n) < size - 1) return std::string(buffer.data(), static_cast<std::size_t>(n));
+        int n = LoadStringA(module, id, buffer.data(), static_cast<int>(size));
+        if (n <= 0) return false;
+        if (static_cast<std::size_t>(n) < size - 1) {
+            text.assign(buffer.data(), static_cast<std::size_t>(n));
+            return true;
+        }
     }
+}
+
+}  // namespace
+
+std::string LoadResourceString(unsigned id) {
+    std::string text;
+    HINSTANCE module = ResourceModule();
+    if (!loadString(module, id, text) && module != ownModule()) loadString(ownModule(), id, text);
+    return text;
 }
 
 void ReleaseResourceModule() {

@@ -14,7 +14,16 @@ namespace velor {
 // for it again, so a library installed later is picked up.
 HINSTANCE ResourceModule();
 
-// A string of the string table, however long.
+// The module that holds the resource: the language library when it has it, else Velcore itself,
+// so a language library that lacks a dialog or a picture still gets Velcore's own.
+HINSTANCE ResourceModuleFor(LPCSTR type, unsigned id);
+
+// Sets the language of VlInit. A change releases the language library in use, so that language
+// 0 goes back to Velcore's own resources and another language finds its own library.
+void SetResourceLanguage(WORD language);
+
+// A string of the string table, however long; taken from Velcore itself when the language
+// library lacks it.
 std::string LoadResourceString(unsigned id);
 
 // Releases a language library at unload.

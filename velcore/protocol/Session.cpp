@@ -16,6 +16,10 @@ std::int32_t connect(Transport& transport, const AccountSettings& account) {
     return result;
 }
 
+bool credentialsFit(const std::string& user, const std::string& password) {
+    return imap::FitsInCommand(user) && imap::FitsInCommand(password);
+}
+
 std::string loginCommand(const std::string& user, const std::string& password) {
     // Quoted when they are no plain atoms, so a name with a space or a password with a quote
     // logs in instead of reaching the server as extra arguments.
@@ -24,8 +28,14 @@ std::string loginCommand(const std::string& user, const std::string& password) {
 
 }  // namespace
 
+bool AccountFitsInCommands(const AccountSettings& account) {
+    return credentialsFit(account.user.str(), account.password.str());
+}
+
 std::int32_t ExecuteCommand(Transport& transport, std::string_view command, std::string* response) {
     if (response) response->clear();
+    // The last guard against a text that would end the line early: nothing of it is sent.
+    if (!imap::IsSingleLine(command)) return status::kInvalidArg;
     std::string line = imap::CommandLine(command);
     if (!line.empty() && !transport.Send(line)) {
         std::int32_t error = transport.LastSocketError();
@@ -36,6 +46,7 @@ std::int32_t ExecuteCommand(Transport& transport, std::string_view command, std:
 
 std::int32_t OpenSession(Transport& transport, const AccountSettings& account, SessionPrompts& prompts,
                          const char* requiredCapability) {
+    if (!AccountFitsInCommands(account)) return status::kInvalidArg;
     std::int32_t result = connect(transport, account);
     if (result != status::kOk) return result;
     std::string response;
@@ -58,6 +69,7 @@ std::int32_t Logon(Transport& transport, const AccountSettings& account, Session
         return status::kInvalidArg;
     }
     for (;;) {
+        if (!credentialsFit(record.user, record.password)) return status::kInvalidArg;
         std::int32_t result = ExecuteCommand(transport, loginCommand(record.user, record.password), nullptr);
         if (result != status::kNo || !dialogAllowed) return result;
         prompts.PasswordRefused();
@@ -74,6 +86,8 @@ std::int32_t SingleCommandSession(Transport& transport, AccountSettings& account
                                   std::string_view command, std::string* response, bool* loggedOn) {
     if (loggedOn) *loggedOn = false;
     if (response) response->clear();
+    // Refused before the connection is opened: the server sees nothing of it.
+    if (!AccountFitsInCommands(account) || !imap::IsSingleLine(command)) return status::kInvalidArg;
     std::int32_t result = connect(transport, account);
     if (result == status::kOk) result = ExecuteCommand(transport, "", response);
     if (result == status::kOk) result = Logon(transport, account, prompts, true, &account.rememberPassword);

@@ -12,7 +12,12 @@
 
 namespace velor {
 
+// Whether the account's user name and password can go into LOGIN (no CR, LF or NUL). Every
+// entry point checks it before it connects, so a refused text opens no connection.
+bool AccountFitsInCommands(const AccountSettings& account);
+
 // Sends the command (nothing when it is empty: then the greeting is read) and reads the reply.
+// A command that is not one line (imap::IsSingleLine) is not sent: E_INVALIDARG.
 std::int32_t ExecuteCommand(Transport& transport, std::string_view command, std::string* response);
 
 // Connect, TLS when the account asks, the greeting; with a capability, CAPABILITY and the

@@ -17,7 +17,15 @@ namespace {
 bool g_startedWinsock = false;
 std::vector<char> g_receiveBuffer;  // sized by the socket's SO_RCVBUF, grown, never shrunk
 
-std::int32_t lastErrorStatus() { return status::FromWin32(WSAGetLastError()); }
+// The socket error as a status; a failure that left no error code still fails, with fallback.
+std::int32_t lastErrorStatus(std::int32_t fallback = status::kUnexpected) {
+    int error = WSAGetLastError();
+    return error != 0 ? status::FromWin32(error) : fallback;
+}
+
+// OpenSSL's answers when a non-blocking operation must wait for the socket.
+constexpr int kSslWantRead = 2;
+constexpr int kSslWantWrite = 3;
 
 bool startWinsock() {
     WSADATA data;
@@ -55,8 +63,13 @@ hostent* resolve(const char* host) {
 
 std::int32_t WinsockTransport::Connect(const char* host, std::uint32_t port) {
     if (!ensureWinsock()) return lastErrorStatus();
+    WSASetLastError(0);
     hostent* entry = resolve(host);
-    if (!entry || !entry->h_addr_list || !entry->h_addr_list[0]) return lastErrorStatus();
+    if (!entry) return lastErrorStatus(status::FromWin32(WSAHOST_NOT_FOUND));
+    // An answer without an address is a failure of its own, never a connection to nowhere.
+    if (entry->h_addrtype != AF_INET || entry->h_length != sizeof(in_addr) || !entry->h_addr_list ||
+        !entry->h_addr_list[0])
+        return status::FromWin32(WSANO_DATA);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<u_short>(port));
@@ -84,7 +97,18 @@ std::int32_t WinsockTransport::StartTls() {
     ssl_ = tls_->SSL_new(context_);
     if (!ssl_) return status::kUnexpected;
     if (tls_->SSL_set_fd(ssl_, static_cast<int>(socket_)) != 1) return status::kUnexpected;
-    if (tls_->SSL_connect(ssl_) != 1) return status::kUnexpected;
+    // The socket does not block from here on: every wait of the handshake and of the records
+    // after it goes through wait(), with the account's time-out and the prompt, so a peer that
+    // falls silent cannot freeze the caller's window.
+    u_long nonBlocking = 1;
+    if (ioctlsocket(socket_, FIONBIO, &nonBlocking) != 0) return status::kUnexpected;
+    for (;;) {
+        int n = tls_->SSL_connect(ssl_);
+        if (n == 1) break;
+        int error = tls_->SSL_get_error(ssl_, n);
+        if (error != kSslWantRead && error != kSslWantWrite) return status::kUnexpected;
+        if (wait(error == kSslWantWrite) != Ready::kYes) return status::kUnexpected;
+    }
     tlsActive_ = true;
     return status::kOk;
 }
@@ -101,20 +125,37 @@ WinsockTransport::Ready WinsockTransport::wait(bool forWriting) {
         int n = select(0, forWriting ? nullptr : &set, forWriting ? &set : nullptr, nullptr, &timeout);
         if (n > 0) return Ready::kYes;
         if (n < 0) return Ready::kFailed;
-        if (ShowMessage(nullptr, MB_YESNO | MB_ICONINFORMATION, IDS_SERVER_TIMEOUT, seconds, seconds) != IDYES)
+        if (ShowMessage(nullptr, MB_YESNO | MB_ICONINFORMATION, IDS_SERVER_TIMEOUT, seconds, seconds) != IDYES) {
+            // The user's answer is no socket error: none is left for the caller to report.
+            WSASetLastError(0);
             return Ready::kFailed;
+        }
     }
 }
 
 bool WinsockTransport::Send(std::string_view text) {
     if (socket_ == INVALID_SOCKET) return false;
+    // Only an error of this send may be reported for it.
+    WSASetLastError(0);
     // A short write is continued: a long script must reach the server whole.
+    bool forWriting = true;
     while (!text.empty()) {
-        if (wait(true) != Ready::kYes) return false;
+        if (wait(forWriting) != Ready::kYes) return false;
+        forWriting = true;
         int chunk = static_cast<int>(std::min<std::size_t>(text.size(), 1u << 20));
         int n = tlsActive_ ? tls_->SSL_write(ssl_, text.data(), chunk) : send(socket_, text.data(), chunk, 0);
         if (n <= 0) {
-            if (!tlsActive_ && WSAGetLastError() == WSAEWOULDBLOCK) continue;
+            if (tlsActive_) {
+                // Retried with the same bytes once the socket is ready, as OpenSSL requires.
+                int error = tls_->SSL_get_error(ssl_, n);
+                if (error == kSslWantWrite) continue;
+                if (error == kSslWantRead) {
+                    forWriting = false;
+                    continue;
+                }
+                return false;
+            }
+            if (WSAGetLastError() == WSAEWOULDBLOCK) continue;
             return false;
         }
         text.remove_prefix(static_cast<std::size_t>(n));
@@ -139,9 +180,17 @@ imap::ReceiveStatus WinsockTransport::Receive(std::string& buffer) {
     int capacity = static_cast<int>(g_receiveBuffer.size()) - 1;
     int n = tlsActive_ ? tls_->SSL_read(ssl_, g_receiveBuffer.data(), capacity)
                        : recv(socket_, g_receiveBuffer.data(), capacity, 0);
+    if (tlsActive_ && n <= 0) {
+        // Part of a record: the reader asks again, and the next receive waits for the rest
+        // through wait(), with the prompt.
+        int error = tls_->SSL_get_error(ssl_, n);
+        if (error == kSslWantRead || error == kSslWantWrite) return imap::ReceiveStatus::kWouldBlock;
+        return n == 0 || error == 6 /* SSL_ERROR_ZERO_RETURN */ ? imap::ReceiveStatus::kClosed
+                                                              : imap::ReceiveStatus::kFailed;
+    }
     if (n == 0) return imap::ReceiveStatus::kClosed;
     if (n < 0) {
-        if (!tlsActive_ && WSAGetLastError() == WSAEWOULDBLOCK) return imap::ReceiveStatus::kWouldBlock;
+        if (WSAGetLastError() == WSAEWOULDBLOCK) return imap::ReceiveStatus::kWouldBlock;
         return imap::ReceiveStatus::kFailed;
     }
     // The reply is text: a stray zero byte is dropped rather than cutting off the rest of the read.

@@ -15,9 +15,10 @@ TEST(InternalFailureDeathTest, ReportsThroughTheHookAndNeverCarriesOn) {
         SetInternalFailureHook(&ReturningHook);
         CONTAVE_INTERNAL_FAILURE(module::kPersist, kUnexpected);
       },
-      "");
+      "Contave - Internal Error: module PERSIST, line .+, code 0x8000FFFF");
   const InternalFailureHook previous = SetInternalFailureHook(nullptr);
-  EXPECT_DEATH(CONTAVE_INTERNAL_FAILURE(module::kCfg, kInvalidArg), "");
+  EXPECT_DEATH(CONTAVE_INTERNAL_FAILURE(module::kCfg, kInvalidArg),
+               "Contave - Internal Error: module CFG, line .+, code 0x80070057");
   SetInternalFailureHook(previous);
 }
 
@@ -32,6 +33,7 @@ TEST(InternalFailure, HookGetsModuleLineAndCode) {
   const int line = __LINE__ + 2;
   try {
     CONTAVE_INTERNAL_FAILURE(module::kDellist, kUnexpected);
+    FAIL() << "the failure returned instead of reaching the hook";
   } catch (const Seen& seen) {
     EXPECT_STREQ(seen.moduleName, "DELLIST");
     EXPECT_EQ(seen.line, line);

@@ -15,6 +15,7 @@ public:
     // Chunks the server sends, in order; each receive takes one.
     std::deque<std::string> incoming;
     std::string sent;
+    std::vector<std::string> sends;  // each Send's text, as handed over
     std::vector<std::string> events;  // "connect host:port", "tls", "close"
     std::int32_t connectResult = 0;
     std::int32_t tlsResult = 0;
@@ -32,6 +33,7 @@ public:
     bool Send(std::string_view text) override {
         if (sendFails) return false;
         sent.append(text);
+        sends.emplace_back(text);
         return true;
     }
     std::int32_t LastSocketError() override { return socketError; }

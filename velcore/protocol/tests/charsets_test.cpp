@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -108,6 +109,35 @@ TEST(SingleByteTables, EveryAssignedByteRoundTripsThroughUtf8) {
             EXPECT_EQ(convert(kUtf8Name, set, text), byte) << set << " byte " << b;
         }
         EXPECT_EQ(convert(set, kUtf8Name, "plain ASCII"), "plain ASCII") << set;
+    }
+}
+
+// Every byte of every set against the published page, kept apart from the converter's tables:
+// unassigned bytes decode to "?", every other byte to its character and back to itself.
+TEST(SingleByteTables, EveryByteOfEverySetMatchesThePublishedPage) {
+    struct Page {
+        const char* name;
+        int ucs[256];
+    };
+    static const Page kPublished[] = {
+#include "PublishedCodePages.inc"
+    };
+    ASSERT_EQ(std::size(kPublished), std::size(kSingleByteSets));
+    for (const Page& page : kPublished) {
+        ASSERT_NE(LookupCharset(page.name), kUnknown) << page.name;
+        int assigned = 0;
+        for (int b = 0; b < 256; ++b) {
+            const std::string byte(1, static_cast<char>(b));
+            const std::string decoded = ConvertAll(page.name, kUtf8Name, byte);
+            if (page.ucs[b] < 0) {
+                EXPECT_EQ(decoded, "?") << page.name << " byte " << b << " is unassigned";
+                continue;
+            }
+            ++assigned;
+            EXPECT_EQ(decoded, utf8(static_cast<char32_t>(page.ucs[b]))) << page.name << " byte " << b;
+            EXPECT_EQ(ConvertAll(kUtf8Name, page.name, decoded), byte) << page.name << " byte " << b;
+        }
+        EXPECT_GE(assigned, 128 + 80) << page.name;
     }
 }
 

@@ -97,8 +97,51 @@ TEST_F(FolderNamesTest, TreeNestsByLevelUnderTheRoot) {
     EXPECT_EQ(tree[6].overlay, 1);
     EXPECT_FALSE(tree[6].selectable);
     EXPECT_EQ(tree[7].label, "c");
-    EXPECT_EQ(tree[7].parent, 0);  // three levels deeper than #public: joins the current parent, the root
+    EXPECT_EQ(parentLabel(7), "Public Folders");  // a and b are not in the list: under #public
     EXPECT_EQ(tree[7].path, "#public/a/b/c");
     EXPECT_EQ(tree[8].parent, 0);  // climbed back from level 3 to the root
     EXPECT_EQ(tree[8].picture, 2);
+}
+
+TEST_F(FolderNamesTest, AFolderWhoseParentIsMissingGoesUnderItsNearestAncestor) {
+    auto lines = ParseFolderList(
+        "LSUB () \"/\" A\r\n"
+        "LSUB () \"/\" A/B\r\n"
+        "LSUB () \"/\" A/B/C/D\r\n"
+        "LSUB () \"/\" A/E\r\n"
+        "LSUB () \"/\" X/Y\r\n"
+        "OK\r\n");
+    auto tree = BuildFolderTree(lines, names, "root");
+    ASSERT_EQ(tree.size(), 6u);
+    auto parentPath = [&](std::size_t i) { return tree[static_cast<std::size_t>(tree[i].parent)].path; };
+    EXPECT_EQ(parentPath(2), "A");
+    EXPECT_EQ(parentPath(3), "A/B");
+    EXPECT_EQ(tree[3].label, "D");
+    EXPECT_EQ(parentPath(4), "A");  // not under A/B/C/D's chain climbed by levels
+    EXPECT_EQ(tree[5].parent, 0);   // no ancestor at all: under the root
+    EXPECT_EQ(tree[5].label, "Y");
+}
+
+TEST(FolderList, AnEncodedLineEndCannotForgeOrCutAFolderLine) {
+    auto lines = ParseFolderList(
+        "LSUB () \"/\" INBOX\r\n"
+        "LSUB () \"/\" \"x&AAo-LSUB () \\\"/\\\" INBOX/Forged\"\r\n"
+        "LSUB () \"/\" Team&AA0ACg-Rest\r\n"
+        "LSUB () \"/\" Later\r\n"
+        "OK\r\n");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].name, "INBOX");
+    EXPECT_EQ(lines[1].name, "Later");
+}
+
+TEST(FolderList, ANameWithAnEncodedZeroIsSkippedAndTheRestKept) {
+    auto lines = ParseFolderList(
+        "LSUB () \"/\" A&AAA-B\r\n"
+        "LSUB () \"/\" After/Gr&APw-n\r\n"
+        "LSUB () \"/\" Tab&AAk-bed\r\n"
+        "LSUB () \"/\" Last\r\n"
+        "OK\r\n");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].name, "After/Gr\xFCn");
+    EXPECT_EQ(lines[1].name, "Last");
 }

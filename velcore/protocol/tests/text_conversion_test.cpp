@@ -46,3 +46,9 @@ TEST(WireNames, EveryWesternLetterSurvivesTheRoundTrip) {
     for (char c : wire) ASSERT_LT(static_cast<unsigned char>(c), 0x80);
     EXPECT_EQ(FromWireName(wire), all);
 }
+
+TEST(WireNames, AnEncodedZeroKeepsTheTextAfterIt) {
+    EXPECT_EQ(FromWireName("A&AAA-B/C"), std::string("A\0B/C", 5));
+    EXPECT_EQ(ToWireName(std::string_view("A\0B", 3)), "A&AAA-B");
+    EXPECT_EQ(AnsiToUtf8(std::string_view("x\0y", 3)), std::string("x\0y", 3));
+}
