@@ -30,12 +30,14 @@ Status ReadRecord(StatusReader& reader, StatusRecord& record) {
   std::uint32_t length = 0;
   if (Status status = reader.U32(length); Failed(status)) return status;
   if (length < kStatusMinEntryIdLength || length > kStatusMaxEntryIdLength) return kCveStatusCorrupted;
-  std::uint8_t id[kStatusMaxEntryIdLength];
-  if (Status status = reader.Bytes(id, length); Failed(status)) return status;
-  if (Status status = reader.I32(record.serverId); Failed(status)) return status;
-  if (Status status = reader.I32(record.syncedRevision); Failed(status)) return status;
-  if (Status status = reader.U64(record.lastModification); Failed(status)) return status;
-  record.entryId = EntryId(id, length);
+  // The identifier and the fixed fields after it in one read.
+  std::uint8_t bytes[kStatusMaxEntryIdLength + kStatusRecordFixedSize - 4];
+  if (Status status = reader.Bytes(bytes, length + kStatusRecordFixedSize - 4); Failed(status)) return status;
+  const std::uint8_t* fields = bytes + length;
+  record.serverId = static_cast<std::int32_t>(LoadU32(fields));
+  record.syncedRevision = static_cast<std::int32_t>(LoadU32(fields + 4));
+  record.lastModification = static_cast<std::uint64_t>(LoadU32(fields + 12)) << 32 | LoadU32(fields + 8);
+  record.entryId = EntryId(bytes, length);
   return kOk;
 }
 
@@ -61,11 +63,25 @@ void WriteSession(StatusWriter& writer, const SessionBlock& session) {
 
 void WriteRecord(StatusWriter& writer, const StatusRecord& record) {
   const auto length = static_cast<std::uint32_t>(record.entryId.Size());
-  writer.U32(length);
-  writer.Bytes(record.entryId.Data(), length);
-  writer.I32(record.serverId);
-  writer.I32(record.syncedRevision);
-  writer.U64(record.lastModification);
+  if (length > kStatusMaxEntryIdLength) {
+    // Not readable again (the caller leaves such records out), but written as asked.
+    writer.U32(length);
+    writer.Bytes(record.entryId.Data(), length);
+    writer.I32(record.serverId);
+    writer.I32(record.syncedRevision);
+    writer.U64(record.lastModification);
+    return;
+  }
+  // The whole record in one piece.
+  std::uint8_t bytes[kStatusMaxEntryIdLength + kStatusRecordFixedSize];
+  StoreU32(bytes, length);
+  std::memcpy(bytes + 4, record.entryId.Data(), length);
+  std::uint8_t* fields = bytes + 4 + length;
+  StoreU32(fields, static_cast<std::uint32_t>(record.serverId));
+  StoreU32(fields + 4, static_cast<std::uint32_t>(record.syncedRevision));
+  StoreU32(fields + 8, static_cast<std::uint32_t>(record.lastModification));
+  StoreU32(fields + 12, static_cast<std::uint32_t>(record.lastModification >> 32));
+  writer.Bytes(bytes, length + kStatusRecordFixedSize);
 }
 
 void WriteEnd(StatusWriter& writer) { writer.Checkpoint(); }
