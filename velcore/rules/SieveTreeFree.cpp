@@ -1,6 +1,7 @@
 // Freeing a list frees each member and everything it owns. Lists are walked in a loop; only
 // nesting recurses, and the reader bounds nesting.
 #include "velcore/rules/SieveTree.h"
+#include "velcore/rules/SieveTreeArena.h"
 
 namespace velor::rules {
 
@@ -8,7 +9,8 @@ void FreeStringList(SieveStringList* list) {
     while (list != nullptr) {
         SieveStringList* next = list->next;
         delete[] list->text;
-        delete list;
+        list->~SieveStringList();
+        ReleaseRecord(list);
         list = next;
     }
 }
@@ -19,7 +21,8 @@ void FreeTestList(SieveTest* list) {
         FreeStringList(list->headers);
         FreeStringList(list->keys);
         FreeTestList(list->children);
-        delete list;
+        list->~SieveTest();
+        ReleaseRecord(list);
         list = next;
     }
 }
@@ -30,7 +33,8 @@ void FreeCommandList(SieveCommand* list) {
         FreeTestList(list->test);
         FreeCommandList(list->thenBlock);
         FreeCommandList(list->elseBlock);
-        delete list;
+        list->~SieveCommand();
+        ReleaseRecord(list);
         list = next;
     }
 }

@@ -2,6 +2,7 @@
 // here is what stored scripts have always looked like, so it is kept byte for byte.
 #include "velcore/rules/SieveWriter.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 
@@ -12,6 +13,15 @@ constexpr const char* kHeaderStart = "#!";
 constexpr const char* kCommentPrefix = "# ";
 constexpr const char* kOctetComparatorTag = ":comparator \"i;octet\" ";
 
+// The characters a quoted string holds as they are: all but its terminator and the escaped.
+constexpr auto kStandsForItself = [] {
+    std::array<bool, 256> table{};
+    for (int c = 1; c < 256; ++c) {
+        table[static_cast<std::size_t>(c)] = c != '\'' && c != '"' && c != '\\' && c != '\r' && c != '\n' && c != '\t';
+    }
+    return table;
+}();
+
 void Indent(std::string& out, int depth) {
     out.append(static_cast<std::size_t>(depth) * 2, ' ');
 }
@@ -19,8 +29,12 @@ void Indent(std::string& out, int depth) {
 // A name stands on the header line; a line break in it would end the header early and turn
 // the rest of the name into script.
 void AppendHeaderName(std::string& out, const char* name) {
-    for (const char* c = name; *c != '\0'; ++c) {
-        out += (*c == '\r' || *c == '\n') ? ' ' : *c;
+    const std::size_t start = out.size();
+    out += name;
+    for (std::size_t i = start; i < out.size(); ++i) {
+        if (out[i] == '\r' || out[i] == '\n') {
+            out[i] = ' ';
+        }
     }
 }
 
@@ -212,7 +226,16 @@ void CommandWriter::WriteIf(const SieveCommand* command, int depth, bool elsif, 
 
 void WriteQuotedString(std::string& out, const char* text) {
     out += '"';
-    for (const char* c = text; c != nullptr && *c != '\0'; ++c) {
+    for (const char* c = text; c != nullptr;) {
+        // Runs of characters that stand for themselves go out whole.
+        const char* run = c;
+        while (kStandsForItself[static_cast<unsigned char>(*c)]) {
+            ++c;
+        }
+        out.append(run, static_cast<std::size_t>(c - run));
+        if (*c == '\0') {
+            break;
+        }
         switch (*c) {
         case '\'': out += "\\'"; break;
         case '"': out += "\\\""; break;
@@ -220,8 +243,9 @@ void WriteQuotedString(std::string& out, const char* text) {
         case '\r': out += "\\r"; break;
         case '\n': out += "\\n"; break;
         case '\t': out += "\\t"; break;
-        default: out += *c; break;
+        default: break;
         }
+        ++c;
     }
     out += '"';
 }
