@@ -99,8 +99,18 @@ CONTAVE_CLMUL_TARGET inline __m128i Fold(__m128i a, __m128i k) {
   return _mm_xor_si128(_mm_clmulepi64_si128(a, k, 0x00), _mm_clmulepi64_si128(a, k, 0x11));
 }
 
-CONTAVE_CLMUL_TARGET inline __m128i Constants(int bits) {
-  return _mm_set_epi64x(static_cast<long long>(PowerOfX(bits + 64)), static_cast<long long>(PowerOfX(bits)));
+// For a piece followed by 128·k bits: x^(128·k) and x^(128·k + 64) modulo the polynomial,
+// worked out by the compiler.
+constexpr auto kFoldConstants = [] {
+  std::array<std::array<std::uint64_t, 2>, 9> constants{};
+  for (int k = 1; k <= 8; ++k) constants[k] = {PowerOfX(128 * k), PowerOfX(128 * k + 64)};
+  return constants;
+}();
+constexpr std::uint64_t kXTo64 = PowerOfX(64);
+
+CONTAVE_CLMUL_TARGET inline __m128i Constants(int pieces) {
+  return _mm_set_epi64x(static_cast<long long>(kFoldConstants[pieces][1]),
+                        static_cast<long long>(kFoldConstants[pieces][0]));
 }
 
 CONTAVE_CLMUL_TARGET inline __m128i LoadPiece(const std::uint8_t* at) {
@@ -119,27 +129,27 @@ CONTAVE_CLMUL_TARGET std::uint16_t UpdateCarryless(std::uint16_t crc, const void
   size -= head;
   if (size == 0) return crc;
 
-  const __m128i by128 = Constants(128);
+  const __m128i by128 = Constants(1);
   // The register so far meets the first two bytes of what follows.
   __m128i x = _mm_xor_si128(LoadPiece(p), _mm_set_epi32(static_cast<int>(static_cast<std::uint32_t>(crc) << 16), 0, 0, 0));
   p += 16;
   size -= 16;
-  if (size >= 64) {
-    // Four pieces in flight hide the latency of the multiplications.
-    __m128i a0 = x, a1 = LoadPiece(p), a2 = LoadPiece(p + 16), a3 = LoadPiece(p + 32);
-    p += 48;
-    size -= 48;
-    const __m128i by512 = Constants(512);
-    while (size >= 64) {
-      a0 = _mm_xor_si128(Fold(a0, by512), LoadPiece(p));
-      a1 = _mm_xor_si128(Fold(a1, by512), LoadPiece(p + 16));
-      a2 = _mm_xor_si128(Fold(a2, by512), LoadPiece(p + 32));
-      a3 = _mm_xor_si128(Fold(a3, by512), LoadPiece(p + 48));
-      p += 64;
-      size -= 64;
+  if (size >= 128) {
+    // Eight pieces in flight hide the latency of the multiplications.
+    __m128i a[8];
+    a[0] = x;
+    for (int i = 1; i < 8; ++i) a[i] = LoadPiece(p + 16 * (i - 1));
+    p += 112;
+    size -= 112;
+    const __m128i by1024 = Constants(8);
+    while (size >= 128) {
+      for (int i = 0; i < 8; ++i) a[i] = _mm_xor_si128(Fold(a[i], by1024), LoadPiece(p + 16 * i));
+      p += 128;
+      size -= 128;
     }
-    x = _mm_xor_si128(_mm_xor_si128(Fold(a0, Constants(384)), Fold(a1, Constants(256))),
-                      _mm_xor_si128(Fold(a2, by128), a3));
+    // The eight pieces stand 128 bits apart: each is brought down over those after it.
+    x = a[7];
+    for (int i = 0; i < 7; ++i) x = _mm_xor_si128(x, Fold(a[i], Constants(7 - i)));
   }
   while (size >= 16) {
     x = _mm_xor_si128(Fold(x, by128), LoadPiece(p));
@@ -148,7 +158,7 @@ CONTAVE_CLMUL_TARGET std::uint16_t UpdateCarryless(std::uint16_t crc, const void
   }
   // 128 bits to 80, then to 64, all with the same remainder; the tables finish the last eight
   // bytes from a register of 0, which multiplies them by x^16 as the CRC's definition asks.
-  const __m128i by64 = _mm_set_epi64x(0, static_cast<long long>(PowerOfX(64)));
+  const __m128i by64 = _mm_set_epi64x(0, static_cast<long long>(kXTo64));
   const __m128i y = _mm_xor_si128(_mm_clmulepi64_si128(x, by64, 0x01), _mm_move_epi64(x));
   const __m128i z = _mm_xor_si128(_mm_clmulepi64_si128(_mm_srli_si128(y, 8), by64, 0x00), _mm_move_epi64(y));
   alignas(16) std::uint8_t bytes[16];

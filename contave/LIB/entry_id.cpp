@@ -48,7 +48,7 @@ std::uint8_t* EntryId::HeapBytes() const {
   return bytes;
 }
 
-void EntryId::Set(const void* bytes, std::size_t length) {
+void EntryId::SetChecked(const void* bytes, std::size_t length) {
   if (size_ != 0) CONTAVE_INTERNAL_FAILURE(module::kEntryid, kUnexpected);
   if (bytes == nullptr || length == 0 || length > std::numeric_limits<std::uint32_t>::max())
     CONTAVE_INTERNAL_FAILURE(module::kEntryid, kInvalidArg);
@@ -62,15 +62,7 @@ void EntryId::Set(const void* bytes, std::size_t length) {
   size_ = static_cast<std::uint32_t>(length);
 }
 
-std::size_t EntryId::Size() const {
-  if (size_ == 0) CONTAVE_INTERNAL_FAILURE(module::kEntryid, kUnexpected);
-  return size_;
-}
-
-const std::uint8_t* EntryId::Data() const {
-  if (size_ == 0) CONTAVE_INTERNAL_FAILURE(module::kEntryid, kUnexpected);
-  return Bytes();
-}
+void EntryId::ReadOfEmpty() const { CONTAVE_INTERNAL_FAILURE(module::kEntryid, kUnexpected); }
 
 std::strong_ordering operator<=>(const EntryId& a, const EntryId& b) {
   const std::size_t common = a.size_ < b.size_ ? a.size_ : b.size_;

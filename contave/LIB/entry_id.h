@@ -4,6 +4,7 @@
 #include <compare>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace contave {
 
@@ -16,15 +17,30 @@ class EntryId {
   EntryId(EntryId&& other) noexcept;
   EntryId& operator=(const EntryId& other);
   EntryId& operator=(EntryId&& other) noexcept;
-  ~EntryId() { Release(); }
+  ~EntryId() {
+    if (OnHeap()) Release();
+  }
 
   // Only on an empty identifier; setting one twice is an internal failure.
-  void Set(const void* bytes, std::size_t length);
+  void Set(const void* bytes, std::size_t length) {
+    if (size_ == 0 && bytes != nullptr && length - 1 < kInlineSize) {
+      std::memcpy(storage_, bytes, length);
+      size_ = static_cast<std::uint32_t>(length);
+    } else {
+      SetChecked(bytes, length);
+    }
+  }
 
   bool Empty() const { return size_ == 0; }
   // Reading an empty identifier is an internal failure.
-  std::size_t Size() const;
-  const std::uint8_t* Data() const;
+  std::size_t Size() const {
+    if (size_ == 0) ReadOfEmpty();
+    return size_;
+  }
+  const std::uint8_t* Data() const {
+    if (size_ == 0) ReadOfEmpty();
+    return Bytes();
+  }
 
   // Unsigned bytes compared in turn; a proper prefix sorts first.
   friend std::strong_ordering operator<=>(const EntryId& a, const EntryId& b);
@@ -40,6 +56,8 @@ class EntryId {
   std::uint8_t* HeapBytes() const;
   const std::uint8_t* Bytes() const { return OnHeap() ? HeapBytes() : storage_; }
   void Release();
+  void SetChecked(const void* bytes, std::size_t length);
+  void ReadOfEmpty() const;
 
   alignas(void*) std::uint8_t storage_[kInlineSize] = {};
   std::uint32_t size_ = 0;

@@ -28,16 +28,30 @@ Status ReadSession(StatusReader& reader, SessionBlock& session) {
 
 Status ReadRecord(StatusReader& reader, StatusRecord& record) {
   std::uint32_t length = 0;
-  if (Status status = reader.U32(length); Failed(status)) return status;
+  if (const std::uint8_t* bytes = reader.Contiguous(4)) {
+    length = LoadU32(bytes);
+  } else if (Status status = reader.U32(length); Failed(status)) {
+    return status;
+  }
   if (length < kStatusMinEntryIdLength || length > kStatusMaxEntryIdLength) return kCveStatusCorrupted;
-  // The identifier and the fixed fields after it in one read.
-  std::uint8_t bytes[kStatusMaxEntryIdLength + kStatusRecordFixedSize - 4];
-  if (Status status = reader.Bytes(bytes, length + kStatusRecordFixedSize - 4); Failed(status)) return status;
+  // The identifier and the fixed fields after it in one piece, straight from the buffer when
+  // they lie there whole.
+  const std::size_t size = length + kStatusRecordFixedSize - 4;
+  std::uint8_t copy[kStatusMaxEntryIdLength + kStatusRecordFixedSize - 4];
+  const std::uint8_t* bytes = reader.Contiguous(size);
+  if (bytes == nullptr) {
+    if (Status status = reader.Bytes(copy, size); Failed(status)) return status;
+    bytes = copy;
+  }
   const std::uint8_t* fields = bytes + length;
   record.serverId = static_cast<std::int32_t>(LoadU32(fields));
   record.syncedRevision = static_cast<std::int32_t>(LoadU32(fields + 4));
   record.lastModification = static_cast<std::uint64_t>(LoadU32(fields + 12)) << 32 | LoadU32(fields + 8);
-  record.entryId = EntryId(bytes, length);
+  if (record.entryId.Empty()) {
+    record.entryId.Set(bytes, length);
+  } else {
+    record.entryId = EntryId(bytes, length);
+  }
   return kOk;
 }
 

@@ -1,6 +1,7 @@
 #include "contave/LIB/status_file.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
 #include "contave/LIB/delete_list.h"
@@ -37,6 +38,34 @@ StatusRecordList::const_iterator StatusRecordList::find(const EntryId& id) const
 
 namespace {
 
+std::uint64_t BigEndian64(const std::uint8_t* p) {
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  std::uint64_t value;
+  std::memcpy(&value, p, sizeof value);
+  return __builtin_bswap64(value);
+#else
+  std::uint64_t value = 0;
+  for (int k = 0; k < 8; ++k) value = value << 8 | p[k];
+  return value;
+#endif
+}
+
+// Whether identifier a sorts before b, as EntryId's order has it, eight bytes a step: loading
+// checks every record against the one before it.
+bool Precedes(const EntryId& a, const EntryId& b) {
+  const std::uint8_t* p = a.Data();
+  const std::uint8_t* q = b.Data();
+  const std::size_t common = a.Size() < b.Size() ? a.Size() : b.Size();
+  std::size_t i = 0;
+  for (; i + 8 <= common; i += 8) {
+    const std::uint64_t x = BigEndian64(p + i), y = BigEndian64(q + i);
+    if (x != y) return x < y;
+  }
+  for (; i < common; ++i)
+    if (p[i] != q[i]) return p[i] < q[i];
+  return a.Size() < b.Size();
+}
+
 // Room made at once for the records a header announces, up to what any real folder holds; a
 // damaged count cannot ask for more memory than that before the records run out.
 constexpr std::int32_t kMaxReservedRecords = 1 << 17;
@@ -52,10 +81,14 @@ Status StatusFile::ReadFrom(InputFile& file, ProgressReporter& progress) {
   progress.SetRange(count);
   records_.records_.reserve(records_.records_.size() +
                             static_cast<std::size_t>(std::min(count, kMaxReservedRecords)));
+  std::vector<StatusRecord>& records = records_.records_;
   for (std::int32_t i = 0; i < count; ++i) {
-    StatusRecord record;
+    // Read in place at the end of the block; on an error the caller clears the whole set.
+    StatusRecord& record = records.emplace_back();
     if (Status status = ReadRecord(reader, record); Failed(status)) return status;
-    Insert(std::move(record));
+    unfit_ += RecordFits(record) ? 0 : 1;
+    if (ordered_ && records.size() > 1 && !Precedes(records[records.size() - 2].entryId, record.entryId))
+      ordered_ = false;
     progress.SetPosition(i + 1);
   }
   return ReadEnd(reader);

@@ -64,6 +64,14 @@ class StatusReader {
     }
     return Take(data, size);
   }
+  // The next `size` bytes where they lie in the buffer, consumed as Bytes would; null (and
+  // nothing consumed) when they run past the buffer's end and must be read with Bytes.
+  const std::uint8_t* Contiguous(std::size_t size) {
+    if (size > filled_ - position_) return nullptr;
+    const std::uint8_t* bytes = buffer_.get() + position_;
+    position_ += size;
+    return bytes;
+  }
   Status U32(std::uint32_t& value);
   Status I32(std::int32_t& value);
   Status U64(std::uint64_t& value);

@@ -346,7 +346,15 @@ void WriteCommand(std::string& out, const SieveCommand* command, int depth, bool
 }
 
 std::string WriteScript(const SieveCommand* rules) {
+    // Room for rules of ordinary length at once: growing a script of many rules by doubling
+    // copies it several times over, and each larger buffer is fresh memory to fault in.
+    constexpr std::size_t kTypicalRuleLength = 256;
+    std::size_t ruleCount = 0;
+    for (const SieveCommand* rule = rules; rule != nullptr; rule = rule->next) {
+        ++ruleCount;
+    }
     std::string out;
+    out.reserve(ruleCount * kTypicalRuleLength);
     CommandWriter writer(out, true);
     for (const SieveCommand* rule = rules; rule != nullptr; rule = rule->next) {
         writer.Write(rule, 0, false, false);
