@@ -6,8 +6,8 @@
 #include <cstring>
 #include <new>
 
+#include "velcore/rules/ReaderAllocation.h"
 #include "velcore/rules/ReaderMessages.h"
-#include "velcore/rules/SieveTreeArena.h"
 #include "velcore/rules/TextCompare.h"
 
 namespace velor::rules {
@@ -66,7 +66,6 @@ private:
 
     SieveTokenizer& t_;
     int depth_ = 0;
-    TreeArena arena_;
 };
 
 bool Reader::Enter() {
@@ -82,7 +81,7 @@ bool Reader::Enter() {
 // line. For notify and vacation the name field holds :options and :subject, so a header name
 // is not taken there: it would be written back as a notification address or a subject.
 SieveCommand* Reader::MakeCommand(CommandKind kind, SieveCommand* parent) {
-    SieveCommand* command = NewCommandIn(arena_, kind);
+    SieveCommand* command = NewCommandForReader(kind);
     if (command == nullptr) {
         t_.Fail("%s", msg::kOutOfMemory);
         return nullptr;
@@ -97,7 +96,7 @@ SieveCommand* Reader::MakeCommand(CommandKind kind, SieveCommand* parent) {
 }
 
 SieveTest* Reader::MakeTest(TestKind kind) {
-    SieveTest* test = NewTestIn(arena_, kind);
+    SieveTest* test = NewTest(kind);
     if (test == nullptr) {
         t_.Fail("%s", msg::kOutOfMemory);
     }
@@ -569,7 +568,7 @@ bool Reader::ReadStringList(SieveStringList** list) {
         return false;
     }
     if (t_.tokenKind == TokenKind::String) {
-        *list = NewStringItemIn(arena_, t_.Text());
+        *list = NewStringItem(t_.Text());
         if (*list == nullptr) {
             t_.Fail("%s", msg::kOutOfMemory);
             return false;
@@ -592,7 +591,7 @@ bool Reader::ReadStringList(SieveStringList** list) {
             failure = msg::kStringListItemBad;
             break;
         }
-        SieveStringList* item = NewStringItemIn(arena_, t_.Text());
+        SieveStringList* item = NewStringItem(t_.Text());
         if (item == nullptr) {
             failure = msg::kOutOfMemory;
             break;

@@ -1,7 +1,6 @@
 // Freeing a list frees each member and everything it owns. Lists are walked in a loop; only
 // nesting recurses, and the reader bounds nesting.
 #include "velcore/rules/SieveTree.h"
-#include "velcore/rules/SieveTreeArena.h"
 
 namespace velor::rules {
 
@@ -9,8 +8,7 @@ void FreeStringList(SieveStringList* list) {
     while (list != nullptr) {
         SieveStringList* next = list->next;
         delete[] list->text;
-        list->~SieveStringList();
-        ReleaseRecord(list);
+        delete list;
         list = next;
     }
 }
@@ -21,8 +19,7 @@ void FreeTestList(SieveTest* list) {
         FreeStringList(list->headers);
         FreeStringList(list->keys);
         FreeTestList(list->children);
-        list->~SieveTest();
-        ReleaseRecord(list);
+        delete list;
         list = next;
     }
 }
@@ -33,8 +30,7 @@ void FreeCommandList(SieveCommand* list) {
         FreeTestList(list->test);
         FreeCommandList(list->thenBlock);
         FreeCommandList(list->elseBlock);
-        list->~SieveCommand();
-        ReleaseRecord(list);
+        delete list;
         list = next;
     }
 }

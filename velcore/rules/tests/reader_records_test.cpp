@@ -1,7 +1,8 @@
-// The reader takes its records from an arena of counted blocks. What the model promises must
-// still hold for such a tree: any record or subtree can be freed on its own, in any order and
-// on any thread, a record is a whole record (its buffers full-size and empty, not cleared
-// garbage), and escapes and runs of plain characters meet the token limit at the same place.
+// The reader makes its commands without clearing their text buffers, and copies runs of plain
+// characters at once. What the model promises must still hold for a tree it reads: any record
+// or subtree can be freed on its own, in any order and on any thread, a record is a whole
+// record (its buffers full-size, empty where nothing was read), and escapes and runs of plain
+// characters meet the token limit at the same place.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -18,7 +19,7 @@ namespace {
 
 using testing::MustParse;
 
-// Enough rules for a few dozen arena blocks, each different so that a mix-up shows.
+// Enough rules for several megabytes of records, each different so that a mix-up shows.
 std::string ManyRules(int count, int skipEvery = 0) {
     std::string script;
     for (int i = 0; i < count; ++i) {
@@ -36,7 +37,7 @@ std::string ManyRules(int count, int skipEvery = 0) {
     return script;
 }
 
-TEST(TreeArena, ParsedRulesAreFreedOneByOneInAnyOrder) {
+TEST(ReaderRecords, ParsedRulesAreFreedOneByOneInAnyOrder) {
     const std::string script = ManyRules(300);
     CommandListPtr rules = MustParse(script);
     ASSERT_NE(rules, nullptr);
@@ -75,9 +76,8 @@ TEST(TreeArena, ParsedRulesAreFreedOneByOneInAnyOrder) {
     EXPECT_NE(written.find("fileinto \"Folder/299\";"), std::string::npos);
 }
 
-TEST(TreeArena, TreesFreedOnAnotherThreadAndInterleaved) {
-    // Two trees read one after the other share no block; the first is freed on another thread
-    // while the second is still in use.
+TEST(ReaderRecords, TreesFreedOnAnotherThreadAndInterleaved) {
+    // The first of two trees is freed on another thread while the second is still in use.
     CommandListPtr first = MustParse(ManyRules(120));
     CommandListPtr second = MustParse(ManyRules(40));
     ASSERT_NE(first, nullptr);
@@ -91,7 +91,7 @@ TEST(TreeArena, TreesFreedOnAnotherThreadAndInterleaved) {
     EXPECT_EQ(WriteScript(second.get()), expected);
 }
 
-TEST(TreeArena, ParsedRecordsAreWholeAndEmptyWhereNothingWasRead) {
+TEST(ReaderRecords, ParsedRecordsAreWholeAndEmptyWhereNothingWasRead) {
     CommandListPtr rules = MustParse("keep;\nif true { discard; }\nvacation \"r\";\n");
     ASSERT_NE(rules, nullptr);
     for (SieveCommand* command : {rules.get(), rules->next, rules->next->thenBlock, rules->next->next}) {
@@ -124,7 +124,7 @@ TEST(TreeArena, ParsedRecordsAreWholeAndEmptyWhereNothingWasRead) {
     EXPECT_EQ(std::string(again->next->next->days), std::string(kDaysSize - 1, '9'));
 }
 
-TEST(TreeArena, EscapesAndPlainRunsMeetTheStringLimitAlike) {
+TEST(ReaderRecords, EscapesAndPlainRunsMeetTheStringLimitAlike) {
     const std::size_t longest = kTokenTextSize - 1;
     struct Case {
         std::string body;  // between the quotes
