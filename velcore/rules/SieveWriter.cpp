@@ -22,6 +22,21 @@ constexpr auto kStandsForItself = [] {
     return table;
 }();
 
+// A command's fields lie far apart in its record (the text buffers are 2 KB); asking for the
+// next command's parts while this one is written hides most of the waits for memory.
+void Prefetch(const SieveCommand* command) {
+#if defined(__GNUC__)
+    if (command != nullptr) {
+        __builtin_prefetch(command);
+        __builtin_prefetch(command->days);
+        __builtin_prefetch(command->argument);
+        __builtin_prefetch(&command->test);
+    }
+#else
+    (void)command;
+#endif
+}
+
 void Indent(std::string& out, int depth) {
     out.append(static_cast<std::size_t>(depth) * 2, ' ');
 }
@@ -181,6 +196,7 @@ void CommandWriter::Write(const SieveCommand* command, int depth, bool elsif, bo
 
 void CommandWriter::WriteBlock(const SieveCommand* block, int depth, bool off) {
     for (const SieveCommand* member = block; member != nullptr; member = member->next) {
+        Prefetch(member->next);
         Write(member, depth, false, off);
     }
 }
@@ -357,6 +373,8 @@ std::string WriteScript(const SieveCommand* rules) {
     out.reserve(ruleCount * kTypicalRuleLength);
     CommandWriter writer(out, true);
     for (const SieveCommand* rule = rules; rule != nullptr; rule = rule->next) {
+        Prefetch(rule->next);
+        Prefetch(rule->thenBlock);
         writer.Write(rule, 0, false, false);
     }
     return out;
