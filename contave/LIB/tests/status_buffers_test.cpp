@@ -45,7 +45,9 @@ TEST(Crc16Ways, AllWaysAgreeWithTheBytewiseReference) {
       const std::uint16_t expected = crc16::UpdateBytewise(start, at, n);
       ASSERT_EQ(crc16::UpdateSliced(start, at, n), expected) << n;
       ASSERT_EQ(crc16::Update(start, at, n), expected) << n;
-      if (crc16::HaveCarrylessMultiply()) ASSERT_EQ(crc16::UpdateCarryless(start, at, n), expected) << n;
+      if (crc16::HaveCarrylessMultiply()) {
+        ASSERT_EQ(crc16::UpdateCarryless(start, at, n), expected) << n;
+      }
     }
 }
 
