@@ -23,11 +23,14 @@ win32: bootstrap
 test-native: native
 	ctest --preset native
 
-# Wine's server for the prefix is ended afterwards whatever the outcome: nothing is left running.
+# One display and one booted Wine server serve the whole run; both are ended afterwards whatever
+# the outcome, so nothing is left running.
 test-win32: win32
 	status=0
-	ctest --preset win32 || status=$$?
-	tools/wine-run --prefix build/win32/wine --stop
+	prefix=$$(pwd)/build/win32/wine
+	tools/wine-run --prefix $$prefix --session-start || status=$$?
+	[ $$status -ne 0 ] || ctest --preset win32 || status=$$?
+	tools/wine-run --prefix $$prefix --session-stop
 	exit $$status
 
 test: test-native test-win32
