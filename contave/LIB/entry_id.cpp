@@ -1,6 +1,8 @@
 #include "contave/LIB/entry_id.h"
 
-#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <utility>
 
 #include "contave/LIB/internal_failure.h"
 
@@ -8,25 +10,70 @@ namespace contave {
 
 EntryId::EntryId(const void* bytes, std::size_t length) { Set(bytes, length); }
 
-void EntryId::Set(const void* bytes, std::size_t length) {
-  if (!bytes_.empty()) CONTAVE_INTERNAL_FAILURE(module::kEntryid, kUnexpected);
-  if (bytes == nullptr || length == 0) CONTAVE_INTERNAL_FAILURE(module::kEntryid, kInvalidArg);
-  const auto* first = static_cast<const std::uint8_t*>(bytes);
-  bytes_.assign(first, first + length);
+EntryId::EntryId(const EntryId& other) {
+  if (!other.Empty()) Set(other.Bytes(), other.size_);
 }
 
-std::size_t EntryId::Size() const {
-  if (bytes_.empty()) CONTAVE_INTERNAL_FAILURE(module::kEntryid, kUnexpected);
-  return bytes_.size();
+EntryId::EntryId(EntryId&& other) noexcept : size_(other.size_) {
+  std::memcpy(storage_, other.storage_, sizeof storage_);
+  other.size_ = 0;  // the heap block, if any, is ours now
 }
 
-const std::uint8_t* EntryId::Data() const {
-  if (bytes_.empty()) CONTAVE_INTERNAL_FAILURE(module::kEntryid, kUnexpected);
-  return bytes_.data();
+EntryId& EntryId::operator=(const EntryId& other) {
+  if (this != &other) {
+    EntryId copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
 }
+
+EntryId& EntryId::operator=(EntryId&& other) noexcept {
+  if (this != &other) {
+    Release();
+    std::memcpy(storage_, other.storage_, sizeof storage_);
+    size_ = other.size_;
+    other.size_ = 0;
+  }
+  return *this;
+}
+
+void EntryId::Release() {
+  if (OnHeap()) delete[] HeapBytes();
+  size_ = 0;
+}
+
+std::uint8_t* EntryId::HeapBytes() const {
+  std::uint8_t* bytes;
+  std::memcpy(&bytes, storage_, sizeof bytes);
+  return bytes;
+}
+
+void EntryId::SetChecked(const void* bytes, std::size_t length) {
+  if (size_ != 0) CONTAVE_INTERNAL_FAILURE(module::kEntryid, kUnexpected);
+  if (bytes == nullptr || length == 0 || length > std::numeric_limits<std::uint32_t>::max())
+    CONTAVE_INTERNAL_FAILURE(module::kEntryid, kInvalidArg);
+  if (length <= kInlineSize) {
+    std::memcpy(storage_, bytes, length);
+  } else {
+    auto* heap = new std::uint8_t[length];
+    std::memcpy(heap, bytes, length);
+    std::memcpy(storage_, &heap, sizeof heap);
+  }
+  size_ = static_cast<std::uint32_t>(length);
+}
+
+void EntryId::ReadOfEmpty() const { CONTAVE_INTERNAL_FAILURE(module::kEntryid, kUnexpected); }
 
 std::strong_ordering operator<=>(const EntryId& a, const EntryId& b) {
-  return std::lexicographical_compare_three_way(a.bytes_.begin(), a.bytes_.end(), b.bytes_.begin(), b.bytes_.end());
+  const std::size_t common = a.size_ < b.size_ ? a.size_ : b.size_;
+  // memcmp compares unsigned bytes; an empty identifier has no bytes to compare.
+  const int order = common == 0 ? 0 : std::memcmp(a.Bytes(), b.Bytes(), common);
+  if (order != 0) return order < 0 ? std::strong_ordering::less : std::strong_ordering::greater;
+  return a.size_ <=> b.size_;
+}
+
+bool operator==(const EntryId& a, const EntryId& b) {
+  return a.size_ == b.size_ && (a.size_ == 0 || std::memcmp(a.Bytes(), b.Bytes(), a.size_) == 0);
 }
 
 }  // namespace contave

@@ -4,7 +4,7 @@
 #include <compare>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <cstring>
 
 namespace contave {
 
@@ -13,21 +13,54 @@ class EntryId {
   EntryId() = default;
   // A null pointer or a length of 0 is an internal failure.
   EntryId(const void* bytes, std::size_t length);
+  EntryId(const EntryId& other);
+  EntryId(EntryId&& other) noexcept;
+  EntryId& operator=(const EntryId& other);
+  EntryId& operator=(EntryId&& other) noexcept;
+  ~EntryId() {
+    if (OnHeap()) Release();
+  }
 
   // Only on an empty identifier; setting one twice is an internal failure.
-  void Set(const void* bytes, std::size_t length);
+  void Set(const void* bytes, std::size_t length) {
+    if (size_ == 0 && bytes != nullptr && length - 1 < kInlineSize) {
+      std::memcpy(storage_, bytes, length);
+      size_ = static_cast<std::uint32_t>(length);
+    } else {
+      SetChecked(bytes, length);
+    }
+  }
 
-  bool Empty() const { return bytes_.empty(); }
+  bool Empty() const { return size_ == 0; }
   // Reading an empty identifier is an internal failure.
-  std::size_t Size() const;
-  const std::uint8_t* Data() const;
+  std::size_t Size() const {
+    if (size_ == 0) ReadOfEmpty();
+    return size_;
+  }
+  const std::uint8_t* Data() const {
+    if (size_ == 0) ReadOfEmpty();
+    return Bytes();
+  }
 
   // Unsigned bytes compared in turn; a proper prefix sorts first.
   friend std::strong_ordering operator<=>(const EntryId& a, const EntryId& b);
-  friend bool operator==(const EntryId& a, const EntryId& b) { return a.bytes_ == b.bytes_; }
+  friend bool operator==(const EntryId& a, const EntryId& b);
 
  private:
-  std::vector<std::uint8_t> bytes_;
+  // A folder holds many identifiers of a few dozen bytes: those live inside the object, so
+  // that a status file of many records is not a heap block per record. Longer ones are on the
+  // heap, the pointer kept in the first bytes of the storage.
+  static constexpr std::size_t kInlineSize = 36;
+
+  bool OnHeap() const { return size_ > kInlineSize; }
+  std::uint8_t* HeapBytes() const;
+  const std::uint8_t* Bytes() const { return OnHeap() ? HeapBytes() : storage_; }
+  void Release();
+  void SetChecked(const void* bytes, std::size_t length);
+  void ReadOfEmpty() const;
+
+  alignas(void*) std::uint8_t storage_[kInlineSize] = {};
+  std::uint32_t size_ = 0;
 };
 
 }  // namespace contave

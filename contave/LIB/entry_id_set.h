@@ -2,7 +2,7 @@
 #pragma once
 
 #include <cstddef>
-#include <set>
+#include <vector>
 
 #include "contave/LIB/contents_table.h"
 #include "contave/LIB/entry_id.h"
@@ -14,13 +14,18 @@ class EntryIdSet {
   // Reads every mail user of the folder; a folder without a contents table gives an empty set.
   Status Build(ContentsTable& table);
 
-  void Insert(EntryId id) { ids_.insert(std::move(id)); }
-  bool Contains(const EntryId& id) const { return ids_.count(id) != 0; }
-  std::size_t Count() const { return ids_.size(); }
-  void Clear() { ids_.clear(); }
+  void Insert(EntryId id);
+  bool Contains(const EntryId& id) const;
+  std::size_t Count() const;
+  void Clear();
 
  private:
-  std::set<EntryId> ids_;
+  // One sorted block without repeats; identifiers entered out of order are sorted in when the
+  // set is next asked.
+  void Order() const;
+
+  mutable std::vector<EntryId> ids_;
+  mutable bool ordered_ = true;
 };
 
 }  // namespace contave

@@ -28,14 +28,30 @@ Status ReadSession(StatusReader& reader, SessionBlock& session) {
 
 Status ReadRecord(StatusReader& reader, StatusRecord& record) {
   std::uint32_t length = 0;
-  if (Status status = reader.U32(length); Failed(status)) return status;
+  if (const std::uint8_t* bytes = reader.Contiguous(4)) {
+    length = LoadU32(bytes);
+  } else if (Status status = reader.U32(length); Failed(status)) {
+    return status;
+  }
   if (length < kStatusMinEntryIdLength || length > kStatusMaxEntryIdLength) return kCveStatusCorrupted;
-  std::uint8_t id[kStatusMaxEntryIdLength];
-  if (Status status = reader.Bytes(id, length); Failed(status)) return status;
-  if (Status status = reader.I32(record.serverId); Failed(status)) return status;
-  if (Status status = reader.I32(record.syncedRevision); Failed(status)) return status;
-  if (Status status = reader.U64(record.lastModification); Failed(status)) return status;
-  record.entryId = EntryId(id, length);
+  // The identifier and the fixed fields after it in one piece, straight from the buffer when
+  // they lie there whole.
+  const std::size_t size = length + kStatusRecordFixedSize - 4;
+  std::uint8_t copy[kStatusMaxEntryIdLength + kStatusRecordFixedSize - 4];
+  const std::uint8_t* bytes = reader.Contiguous(size);
+  if (bytes == nullptr) {
+    if (Status status = reader.Bytes(copy, size); Failed(status)) return status;
+    bytes = copy;
+  }
+  const std::uint8_t* fields = bytes + length;
+  record.serverId = static_cast<std::int32_t>(LoadU32(fields));
+  record.syncedRevision = static_cast<std::int32_t>(LoadU32(fields + 4));
+  record.lastModification = static_cast<std::uint64_t>(LoadU32(fields + 12)) << 32 | LoadU32(fields + 8);
+  if (record.entryId.Empty()) {
+    record.entryId.Set(bytes, length);
+  } else {
+    record.entryId = EntryId(bytes, length);
+  }
   return kOk;
 }
 
@@ -61,11 +77,25 @@ void WriteSession(StatusWriter& writer, const SessionBlock& session) {
 
 void WriteRecord(StatusWriter& writer, const StatusRecord& record) {
   const auto length = static_cast<std::uint32_t>(record.entryId.Size());
-  writer.U32(length);
-  writer.Bytes(record.entryId.Data(), length);
-  writer.I32(record.serverId);
-  writer.I32(record.syncedRevision);
-  writer.U64(record.lastModification);
+  if (length > kStatusMaxEntryIdLength) {
+    // Not readable again (the caller leaves such records out), but written as asked.
+    writer.U32(length);
+    writer.Bytes(record.entryId.Data(), length);
+    writer.I32(record.serverId);
+    writer.I32(record.syncedRevision);
+    writer.U64(record.lastModification);
+    return;
+  }
+  // The whole record in one piece.
+  std::uint8_t bytes[kStatusMaxEntryIdLength + kStatusRecordFixedSize];
+  StoreU32(bytes, length);
+  std::memcpy(bytes + 4, record.entryId.Data(), length);
+  std::uint8_t* fields = bytes + 4 + length;
+  StoreU32(fields, static_cast<std::uint32_t>(record.serverId));
+  StoreU32(fields + 4, static_cast<std::uint32_t>(record.syncedRevision));
+  StoreU32(fields + 8, static_cast<std::uint32_t>(record.lastModification));
+  StoreU32(fields + 12, static_cast<std::uint32_t>(record.lastModification >> 32));
+  writer.Bytes(bytes, length + kStatusRecordFixedSize);
 }
 
 void WriteEnd(StatusWriter& writer) { writer.Checkpoint(); }

@@ -1,6 +1,7 @@
 #include "contave/LIB/status_file.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
 #include "contave/LIB/delete_list.h"
@@ -30,6 +31,47 @@ Status StatusFile::Load(const std::string& path, FileSystem& files, ProgressRepo
   return kOk;
 }
 
+StatusRecordList::const_iterator StatusRecordList::find(const EntryId& id) const {
+  const auto found = std::lower_bound(records_.begin(), records_.end(), id, RecordOrder{});
+  return found != records_.end() && found->entryId == id ? found : records_.end();
+}
+
+namespace {
+
+std::uint64_t BigEndian64(const std::uint8_t* p) {
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  std::uint64_t value;
+  std::memcpy(&value, p, sizeof value);
+  return __builtin_bswap64(value);
+#else
+  std::uint64_t value = 0;
+  for (int k = 0; k < 8; ++k) value = value << 8 | p[k];
+  return value;
+#endif
+}
+
+// Whether identifier a sorts before b, as EntryId's order has it, eight bytes a step: loading
+// checks every record against the one before it.
+bool Precedes(const EntryId& a, const EntryId& b) {
+  const std::uint8_t* p = a.Data();
+  const std::uint8_t* q = b.Data();
+  const std::size_t common = a.Size() < b.Size() ? a.Size() : b.Size();
+  std::size_t i = 0;
+  for (; i + 8 <= common; i += 8) {
+    const std::uint64_t x = BigEndian64(p + i), y = BigEndian64(q + i);
+    if (x != y) return x < y;
+  }
+  for (; i < common; ++i)
+    if (p[i] != q[i]) return p[i] < q[i];
+  return a.Size() < b.Size();
+}
+
+// Room made at once for the records a header announces, up to what any real folder holds; a
+// damaged count cannot ask for more memory than that before the records run out.
+constexpr std::int32_t kMaxReservedRecords = 1 << 17;
+
+}  // namespace
+
 Status StatusFile::ReadFrom(InputFile& file, ProgressReporter& progress) {
   StatusReader reader(file);
   std::int32_t count = 0;
@@ -37,10 +79,16 @@ Status StatusFile::ReadFrom(InputFile& file, ProgressReporter& progress) {
   SessionBlock session;
   if (Status status = ReadSession(reader, session); Failed(status)) return status;
   progress.SetRange(count);
+  records_.records_.reserve(records_.records_.size() +
+                            static_cast<std::size_t>(std::min(count, kMaxReservedRecords)));
+  std::vector<StatusRecord>& records = records_.records_;
   for (std::int32_t i = 0; i < count; ++i) {
-    StatusRecord record;
+    // Read in place at the end of the block; on an error the caller clears the whole set.
+    StatusRecord& record = records.emplace_back();
     if (Status status = ReadRecord(reader, record); Failed(status)) return status;
-    Insert(std::move(record));
+    unfit_ += RecordFits(record) ? 0 : 1;
+    if (ordered_ && records.size() > 1 && !Precedes(records[records.size() - 2].entryId, record.entryId))
+      ordered_ = false;
     progress.SetPosition(i + 1);
   }
   return ReadEnd(reader);
@@ -48,36 +96,54 @@ Status StatusFile::ReadFrom(InputFile& file, ProgressReporter& progress) {
 
 const StatusRecord* StatusFile::Find(const EntryId& id) const {
   if (!loaded_) CONTAVE_INTERNAL_FAILURE(module::kPersist, kUnexpected);
+  Order();
   const auto found = records_.find(id);
   return found == records_.end() ? nullptr : &*found;
 }
 
 const StatusFile::RecordSet& StatusFile::Records() const {
   if (!loaded_) CONTAVE_INTERNAL_FAILURE(module::kPersist, kUnexpected);
+  Order();
   return records_;
 }
 
 void StatusFile::Insert(StatusRecord record) {
   loaded_ = true;
   unfit_ += RecordFits(record) ? 0 : 1;
-  // A file holds its records in ascending order, so loading appends at the end without a search.
-  if (records_.empty() || std::prev(records_.end())->entryId < record.entryId) {
-    records_.emplace_hint(records_.end(), std::move(record));
-    return;
-  }
-  // A later record of the same contact is the newer one.
-  const auto found = records_.find(record.entryId);
-  if (found != records_.end()) {
-    unfit_ -= RecordFits(*found) ? 0 : 1;
-    records_.erase(found);
-  }
-  records_.insert(std::move(record));
+  std::vector<StatusRecord>& records = records_.records_;
+  // A file holds its records in ascending order, so loading only appends.
+  if (ordered_ && !records.empty() && !(records.back().entryId < record.entryId)) ordered_ = false;
+  records.push_back(std::move(record));
 }
 
-std::size_t StatusFile::WritableCount() const { return records_.size() - unfit_; }
+void StatusFile::Order() const {
+  if (ordered_) return;
+  std::vector<StatusRecord>& records = records_.records_;
+  std::stable_sort(records.begin(), records.end(), RecordOrder{});
+  // A later record of the same contact is the newer one: of each run of equal identifiers the
+  // last stays.
+  auto kept = records.begin();
+  for (auto run = records.begin(); run != records.end();) {
+    auto last = run;
+    while (last + 1 != records.end() && (last + 1)->entryId == run->entryId) ++last;
+    if (kept != last) *kept = std::move(*last);
+    ++kept;
+    run = last + 1;
+  }
+  records.erase(kept, records.end());
+  unfit_ = static_cast<std::size_t>(
+      std::count_if(records.begin(), records.end(), [](const StatusRecord& record) { return !RecordFits(record); }));
+  ordered_ = true;
+}
+
+std::size_t StatusFile::WritableCount() const {
+  Order();
+  return records_.size() - unfit_;
+}
 
 void StatusFile::KeepPendingDeletions(const DeleteList& deletions) {
-  std::erase_if(records_, [&](const StatusRecord& record) { return !deletions.IsPending(record.serverId); });
+  Order();
+  std::erase_if(records_.records_, [&](const StatusRecord& record) { return !deletions.IsPending(record.serverId); });
   unfit_ = static_cast<std::size_t>(std::count_if(records_.begin(), records_.end(),
                                                   [](const StatusRecord& record) { return !RecordFits(record); }));
 }
@@ -113,8 +179,9 @@ Status StatusFile::AddCurrentContacts(ContentsTable& folder, ProgressReporter& p
 }
 
 void StatusFile::Clear() {
-  records_.clear();
+  std::vector<StatusRecord>().swap(records_.records_);  // the memory goes too
   unfit_ = 0;
+  ordered_ = true;
   loaded_ = false;
 }
 

@@ -2,9 +2,9 @@
 // identifier, read at the start of a run and written at its end.
 #pragma once
 
-#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "contave/LIB/contents_table.h"
 #include "contave/LIB/file_system.h"
@@ -15,9 +15,30 @@ namespace contave {
 
 class DeleteList;
 
+// The records in ascending order of identifier, each identifier once, in one block of memory:
+// a folder of many contacts loads, searches and writes without a heap block or a pointer chase
+// per record.
+class StatusRecordList {
+ public:
+  using value_type = StatusRecord;
+  using const_iterator = std::vector<StatusRecord>::const_iterator;
+  using iterator = const_iterator;
+
+  const_iterator begin() const { return records_.begin(); }
+  const_iterator end() const { return records_.end(); }
+  std::size_t size() const { return records_.size(); }
+  bool empty() const { return records_.empty(); }
+  // The record with that identifier, or end().
+  const_iterator find(const EntryId& id) const;
+
+ private:
+  friend class StatusFile;
+  std::vector<StatusRecord> records_;
+};
+
 class StatusFile {
  public:
-  using RecordSet = std::set<StatusRecord, RecordOrder>;
+  using RecordSet = StatusRecordList;
 
   bool Loaded() const { return loaded_; }
 
@@ -48,9 +69,13 @@ class StatusFile {
 
   // The records the file can hold: all but those whose identifier is too long to read back.
   std::size_t WritableCount() const;
+  // Records entered out of order are sorted when the set is next looked at; of several with
+  // the same identifier the one entered last stays.
+  void Order() const;
 
-  RecordSet records_;
-  std::size_t unfit_ = 0;  // records whose identifier is too long for the file
+  mutable RecordSet records_;
+  mutable std::size_t unfit_ = 0;  // records whose identifier is too long for the file
+  mutable bool ordered_ = true;
   bool loaded_ = false;
 };
 

@@ -5,34 +5,33 @@
 #include "contave/LIB/status_codes.h"
 
 namespace contave {
-namespace {
 
-constexpr std::size_t kBufferSize = 64 * 1024;
+StatusWriter::StatusWriter(OutputFile& file) : file_(file), buffer_(new std::uint8_t[kBufferSize]) {}
 
-}  // namespace
+void StatusWriter::Sum() {
+  crc_.Update(buffer_.get() + summed_, used_ - summed_);
+  summed_ = used_;
+}
 
-StatusWriter::StatusWriter(OutputFile& file) : file_(file) { buffer_.reserve(kBufferSize); }
-
+// The file receives whole buffers of kBufferSize bytes and then the rest, as it always has.
 void StatusWriter::Put(const void* data, std::size_t size) {
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   while (size > 0) {
-    if (buffer_.size() == kBufferSize) Drain();
-    const std::size_t room = kBufferSize - buffer_.size();
+    if (used_ == kBufferSize) Drain();
+    const std::size_t room = kBufferSize - used_;
     const std::size_t take = size < room ? size : room;
-    buffer_.insert(buffer_.end(), bytes, bytes + take);
+    std::memcpy(buffer_.get() + used_, bytes, take);
+    used_ += take;
     bytes += take;
     size -= take;
   }
 }
 
 void StatusWriter::Drain() {
-  if (!buffer_.empty() && !Failed(status_)) status_ = file_.Write(buffer_.data(), buffer_.size());
-  buffer_.clear();
-}
-
-void StatusWriter::Bytes(const void* data, std::size_t size) {
-  crc_.Update(data, size);
-  Put(data, size);
+  Sum();
+  if (used_ != 0 && !Failed(status_)) status_ = file_.Write(buffer_.get(), used_);
+  used_ = 0;
+  summed_ = 0;
 }
 
 void StatusWriter::U32(std::uint32_t value) {
@@ -47,9 +46,15 @@ void StatusWriter::U64(std::uint64_t value) {
 }
 
 void StatusWriter::Checkpoint() {
+  Sum();
   const std::uint16_t value = crc_.Value();
   const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)};
-  Put(bytes, 2);
+  // The checkpoint is not part of the CRC: byte by byte, each taken out of the CRC's way at
+  // once, since a full buffer is drained (and summed) between the two.
+  for (const std::uint8_t byte : bytes) {
+    Put(&byte, 1);
+    summed_ = used_;
+  }
 }
 
 Status StatusWriter::Finish() {
@@ -57,31 +62,32 @@ Status StatusWriter::Finish() {
   return status_;
 }
 
-StatusReader::StatusReader(InputFile& file) : file_(file), buffer_(kBufferSize) {}
+StatusReader::StatusReader(InputFile& file) : file_(file), buffer_(new std::uint8_t[kBufferSize]) {}
+
+void StatusReader::Sum() {
+  crc_.Update(buffer_.get() + summed_, position_ - summed_);
+  summed_ = position_;
+}
 
 Status StatusReader::Take(void* data, std::size_t size) {
   auto* out = static_cast<std::uint8_t*>(data);
   while (size > 0) {
     if (position_ == filled_) {
+      Sum();
       std::size_t got = 0;
-      if (Status status = file_.Read(buffer_.data(), buffer_.size(), got); Failed(status)) return status;
+      if (Status status = file_.Read(buffer_.get(), kBufferSize, got); Failed(status)) return status;
       if (got == 0) return kCveStatusCorrupted;
       position_ = 0;
       filled_ = got;
+      summed_ = 0;
     }
     const std::size_t available = filled_ - position_;
     const std::size_t take = size < available ? size : available;
-    std::memcpy(out, buffer_.data() + position_, take);
+    std::memcpy(out, buffer_.get() + position_, take);
     position_ += take;
     out += take;
     size -= take;
   }
-  return kOk;
-}
-
-Status StatusReader::Bytes(void* data, std::size_t size) {
-  if (Status status = Take(data, size); Failed(status)) return status;
-  crc_.Update(data, size);
   return kOk;
 }
 
@@ -108,10 +114,17 @@ Status StatusReader::U64(std::uint64_t& value) {
 }
 
 Status StatusReader::Checkpoint() {
+  Sum();
+  const std::uint16_t expected = crc_.Value();
+  // Byte by byte, each taken out of the CRC's way at once: a refill between the two must not
+  // sum the first.
   std::uint8_t bytes[2];
-  if (Status status = Take(bytes, 2); Failed(status)) return status;
+  for (std::uint8_t& byte : bytes) {
+    if (Status status = Take(&byte, 1); Failed(status)) return status;
+    summed_ = position_;
+  }
   const std::uint16_t stored = static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
-  return stored == crc_.Value() ? kOk : kCveStatusCorrupted;
+  return stored == expected ? kOk : kCveStatusCorrupted;
 }
 
 }  // namespace contave

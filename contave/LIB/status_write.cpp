@@ -44,8 +44,10 @@ Status StatusFile::Write(const std::string& path, std::string_view folderDn, boo
   }
   std::unique_ptr<OutputFile> file;
   Status status = files.Create(temporary, file);
-  if (!Failed(status))
-    status = WriteContents(*file, records_, static_cast<std::int32_t>(WritableCount()), folderDn, folderFlag, progress);
+  if (!Failed(status)) {
+    const auto count = static_cast<std::int32_t>(WritableCount());  // orders the records first
+    status = WriteContents(*file, records_, count, folderDn, folderFlag, progress);
+  }
   file.reset();  // closed before it is renamed or removed
   if (!Failed(status)) status = files.Replace(temporary, path);
   if (Failed(status)) files.Remove(temporary);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "velcore/rules/ReaderAllocation.h"
 #include "velcore/rules/ReaderMessages.h"
 #include "velcore/rules/TextCompare.h"
 
@@ -39,7 +40,7 @@ public:
     bool ReadScript(SieveCommand** commands);
 
 private:
-    bool Is(const char* keyword) const { return EqualsIgnoringCase(t_.text, keyword); }
+    bool Is(const char* keyword) const { return EqualsIgnoringCase(t_.Text(), keyword); }
     bool IsToken(TokenRead read, TokenKind kind) const {
         return read == TokenRead::Token && t_.tokenKind == kind;
     }
@@ -80,7 +81,7 @@ bool Reader::Enter() {
 // line. For notify and vacation the name field holds :options and :subject, so a header name
 // is not taken there: it would be written back as a notification address or a subject.
 SieveCommand* Reader::MakeCommand(CommandKind kind, SieveCommand* parent) {
-    SieveCommand* command = NewCommand(kind);
+    SieveCommand* command = NewCommandForReader(kind);
     if (command == nullptr) {
         t_.Fail("%s", msg::kOutOfMemory);
         return nullptr;
@@ -199,7 +200,7 @@ bool Reader::ReadArgument(SieveCommand* command) {
         t_.Fail("%s", msg::kArgumentBad);
         return false;
     }
-    SetText(command->argument, t_.text);
+    SetText(command->argument, t_.Text());
     return ReadSemicolon();
 }
 
@@ -237,10 +238,10 @@ bool Reader::ReadNotify(SieveCommand* command) {
             }
             break;
         case kOptions:
-            SetText(command->name, t_.text);
+            SetText(command->name, t_.Text());
             break;
         case kMessage:
-            SetText(command->argument, t_.text);
+            SetText(command->argument, t_.Text());
             break;
         }
     }
@@ -262,7 +263,7 @@ bool Reader::ReadVacation(SieveCommand* command) {
                 t_.Fail("%s", msg::kStringBad);
                 return false;
             }
-            SetText(command->argument, t_.text);
+            SetText(command->argument, t_.Text());
             return ReadSemicolon();
         }
         char* field;
@@ -286,7 +287,7 @@ bool Reader::ReadVacation(SieveCommand* command) {
             t_.Fail("%s", msg::kStringBad);
             return false;
         }
-        SetText(field, size, t_.text);
+        SetText(field, size, t_.Text());
     }
 }
 
@@ -567,7 +568,7 @@ bool Reader::ReadStringList(SieveStringList** list) {
         return false;
     }
     if (t_.tokenKind == TokenKind::String) {
-        *list = NewStringItem(t_.text);
+        *list = NewStringItem(t_.Text());
         if (*list == nullptr) {
             t_.Fail("%s", msg::kOutOfMemory);
             return false;
@@ -590,7 +591,7 @@ bool Reader::ReadStringList(SieveStringList** list) {
             failure = msg::kStringListItemBad;
             break;
         }
-        SieveStringList* item = NewStringItem(t_.text);
+        SieveStringList* item = NewStringItem(t_.Text());
         if (item == nullptr) {
             failure = msg::kOutOfMemory;
             break;

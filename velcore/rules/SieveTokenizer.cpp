@@ -22,16 +22,6 @@ constexpr char kHeaderEnabled = '1';
 constexpr const char* kMultiLineKeyword = "text";
 constexpr std::uint64_t kMaxNumber = 0xFFFFFFFFu;
 
-bool IsLetter(char c) {
-    return std::isalpha(static_cast<unsigned char>(c)) != 0;
-}
-bool IsDigit(char c) {
-    return std::isdigit(static_cast<unsigned char>(c)) != 0;
-}
-bool IsSpace(char c) {
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
-
 // The shift of a unit letter after a number, or -1 when the letter is no unit.
 int UnitShift(char c) {
     switch (c) {
@@ -60,6 +50,11 @@ bool IsPunctuation(char c, TokenKind& kind) {
 
 SieveTokenizer::SieveTokenizer(std::string_view script)
     : cursor_(script.data()), end_(script.data() + script.size()) {
+    for (int c = 0; c < 256; ++c) {
+        classes_[c] = static_cast<std::uint8_t>((std::isalpha(c) != 0 ? kLetter : 0) |
+                                                (std::isdigit(c) != 0 ? kDigit : 0) |
+                                                (std::isspace(c) != 0 ? kSpace : 0));
+    }
     const void* nul = script.empty() ? nullptr : std::memchr(script.data(), '\0', script.size());
     if (nul != nullptr) {
         end_ = static_cast<const char*>(nul);
@@ -109,7 +104,7 @@ TokenRead SieveTokenizer::Next() {
             }
             continue;
         }
-        if (IsSpace(c)) {
+        if (Is(c, kSpace)) {
             ++cursor_;
             continue;
         }
@@ -197,14 +192,14 @@ TokenRead SieveTokenizer::ReadToken() {
     if (c == '"') {
         return ReadQuotedString();
     }
-    if (c == ':' && IsLetter(Peek(1))) {
+    if (c == ':' && Is(Peek(1), kLetter)) {
         ++cursor_;
         return ReadWord(TokenKind::Tag);
     }
-    if (IsDigit(c)) {
+    if (Is(c, kDigit)) {
         return ReadNumber();
     }
-    if (IsLetter(c)) {
+    if (Is(c, kLetter)) {
         TokenRead read = ReadWord(TokenKind::Identifier);
         if (read == TokenRead::Token && !AtEnd() && *cursor_ == ':' &&
             EqualsIgnoringCase(std::string_view(text, textLength_), kMultiLineKeyword)) {
@@ -220,6 +215,20 @@ TokenRead SieveTokenizer::ReadQuotedString() {
     ++cursor_;
     textLength_ = 0;
     for (;;) {
+        // A run of plain characters at once.
+        const char* run = cursor_;
+        while (cursor_ != end_ && *cursor_ != '"' && *cursor_ != '\\') {
+            ++cursor_;
+        }
+        std::size_t length = static_cast<std::size_t>(cursor_ - run);
+        if (length > kMaxTextLength - textLength_) {
+            // A longer string would have to be cut, and its tail read as script.
+            return Refuse(msg::kStringTooLong);
+        }
+        if (length != 0) {
+            std::memcpy(text + textLength_, run, length);
+        }
+        textLength_ += length;
         if (AtEnd()) {
             return Stuck();
         }
@@ -254,7 +263,7 @@ TokenRead SieveTokenizer::ReadQuotedString() {
 TokenRead SieveTokenizer::ReadNumber() {
     std::uint64_t value = 0;
     std::size_t digits = 0;
-    while (!AtEnd() && IsDigit(*cursor_)) {
+    while (!AtEnd() && Is(*cursor_, kDigit)) {
         if (++digits > kMaxTextLength) {
             return Refuse(msg::kTokenTooLong);
         }
@@ -283,7 +292,7 @@ TokenRead SieveTokenizer::ReadNumber() {
 // An identifier (letters and digits after a letter) or the letters of a tag.
 TokenRead SieveTokenizer::ReadWord(TokenKind kind) {
     textLength_ = 0;
-    while (!AtEnd() && (IsLetter(*cursor_) || (kind == TokenKind::Identifier && IsDigit(*cursor_)))) {
+    while (!AtEnd() && (Is(*cursor_, kLetter) || (kind == TokenKind::Identifier && Is(*cursor_, kDigit)))) {
         if (textLength_ == kMaxTextLength) {
             return Refuse(msg::kTokenTooLong);
         }

@@ -45,6 +45,8 @@ public:
     TokenRead Next();
     // The current token is delivered again by the next call.
     void PushBack() { pushedBack = 1; }
+    // The current token's text (as `text`, without measuring it).
+    std::string_view Text() const { return std::string_view(text, textLength_); }
     // Records the first error only; the message is cut to fit.
     void Fail(const char* format, ...)
 #if defined(__GNUC__)
@@ -63,7 +65,10 @@ public:
     char message[kMessageSize] = {};
 
 private:
+    enum CharClass : std::uint8_t { kLetter = 1, kDigit = 2, kSpace = 4 };
+
     bool AtEnd() const { return cursor_ == end_; }
+    bool Is(char c, CharClass kind) const { return (classes_[static_cast<unsigned char>(c)] & kind) != 0; }
     char Peek(std::size_t ahead) const;
     bool ReadRuleHeader();
     TokenRead ReadToken();
@@ -80,6 +85,8 @@ private:
     // Once a read went bad, every later read reports the same, so that no caller can skip
     // over the bad place and go on reading after it.
     bool stuck_ = false;
+    // The locale's character classes, taken once per script rather than asked per character.
+    std::uint8_t classes_[256];
 };
 
 }  // namespace velor::rules

@@ -1,0 +1,222 @@
+// The status file is read and written through 64 KB buffers with the CRC taken over whole
+// stretches of them, and its records live in one sorted block. These tests aim at the places
+// where that can go wrong: checkpoints and records split by a buffer's end, the faster CRC
+// ways, records entered out of order, and identifiers too long to be kept inline.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string_view>
+#include <vector>
+
+#include "contave/LIB/crc16.h"
+#include "contave/LIB/entry_id_set.h"
+#include "contave/LIB/md5.h"
+#include "contave/LIB/memory_file_system.h"
+#include "contave/LIB/status_file.h"
+#include "contave/LIB/tests/status_bytes.h"
+#include "contave/LIB/tests/test_support.h"
+
+namespace contave {
+namespace {
+
+constexpr char kPath[] = "status.CTV";
+constexpr std::string_view kDn = "fn=Contacts,fn=Personal,fn=ContactRoot";
+constexpr std::size_t kBuffer = 64 * 1024;
+constexpr std::size_t kBeforeRecords = 70 + 2 + 20 + 2;
+
+std::vector<std::uint8_t> Bytes(std::size_t size, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  std::vector<std::uint8_t> bytes(size);
+  for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>(random());
+  return bytes;
+}
+
+TEST(Crc16Ways, AllWaysAgreeWithTheBytewiseReference) {
+  const std::vector<std::uint8_t> data = Bytes(3000, 1);
+  const std::uint16_t starts[] = {0xFFFF, 0x0000, 0x8001, 0x1D0F};
+  // Every length up to several folding rounds, from an odd address, and a few long ones.
+  std::vector<std::size_t> lengths;
+  for (std::size_t n = 0; n <= 700; ++n) lengths.push_back(n);
+  lengths.insert(lengths.end(), {1023, 1024, 1025, 2999});
+  for (std::uint16_t start : starts)
+    for (std::size_t n : lengths) {
+      const std::uint8_t* at = data.data() + (n > 2990 ? 0 : 7);
+      const std::uint16_t expected = crc16::UpdateBytewise(start, at, n);
+      ASSERT_EQ(crc16::UpdateSliced(start, at, n), expected) << n;
+      ASSERT_EQ(crc16::Update(start, at, n), expected) << n;
+      if (crc16::HaveCarrylessMultiply()) {
+        ASSERT_EQ(crc16::UpdateCarryless(start, at, n), expected) << n;
+      }
+    }
+}
+
+TEST(Crc16Ways, PiecesOfAnyLengthRunOnAsOne) {
+  const std::vector<std::uint8_t> data = Bytes(5000, 2);
+  Crc16 whole;
+  whole.Update(data.data(), data.size());
+  EXPECT_EQ(whole.Value(), crc16::UpdateBytewise(Crc16::kInitial, data.data(), data.size()));
+  std::mt19937 random(3);
+  Crc16 pieces;
+  for (std::size_t at = 0; at < data.size();) {
+    const std::size_t n = std::min<std::size_t>(random() % 400, data.size() - at);
+    pieces.Update(data.data() + at, n);
+    at += n;
+  }
+  EXPECT_EQ(pieces.Value(), whole.Value());
+}
+
+// A file whose end checkpoint begins at `checkpointAt`: records of 60 bytes and one that takes
+// up the rest.
+struct PlannedFile {
+  std::vector<StatusRecord> records;
+  test::StatusBytes expected;
+};
+
+std::vector<std::uint8_t> IdOf(std::uint32_t index, std::size_t length) {
+  std::vector<std::uint8_t> id(length, 0xA5);
+  for (int k = 0; k < 4; ++k) id[k] = static_cast<std::uint8_t>(index >> (24 - 8 * k));  // ascending
+  return id;
+}
+
+PlannedFile Plan(std::size_t checkpointAt) {
+  PlannedFile plan;
+  std::size_t left = checkpointAt - kBeforeRecords;
+  std::vector<std::vector<std::uint8_t>> ids;
+  while (left > 20 + 512) {
+    ids.push_back(IdOf(static_cast<std::uint32_t>(ids.size()), 40));
+    left -= 60;
+  }
+  ids.push_back(IdOf(static_cast<std::uint32_t>(ids.size()), left - 20));
+  const Md5Digest digest = Md5Of(kDn.data(), kDn.size());
+  plan.expected.Header(static_cast<std::uint32_t>(ids.size())).Session({digest.begin(), digest.end()}, 1);
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    StatusRecord record;
+    record.entryId = EntryId(ids[i].data(), ids[i].size());
+    record.serverId = static_cast<std::int32_t>(i * 3);
+    record.syncedRevision = static_cast<std::int32_t>(i);
+    record.lastModification = 0x01D9000000000000ull + i;
+    plan.records.push_back(record);
+    plan.expected.Record(ids[i], record.serverId, record.syncedRevision, record.lastModification);
+  }
+  plan.expected.Checkpoint();
+  return plan;
+}
+
+TEST(StatusBuffers, CheckpointsAndRecordsAcrossTheBufferEndAreWrittenAndReadExactly) {
+  test::CatchInternalFailures catcher;
+  SilentProgress progress;
+  // The end checkpoint split by the buffer's end, just before it, just after it, and a record
+  // split by the second buffer's end.
+  for (std::size_t checkpointAt : {kBuffer - 2, kBuffer - 1, kBuffer, kBuffer + 1, 2 * kBuffer + 3}) {
+    SCOPED_TRACE(checkpointAt);
+    PlannedFile plan = Plan(checkpointAt);
+    ASSERT_EQ(plan.expected.bytes.size(), checkpointAt + 2);
+    MemoryFileSystem files;
+    StatusFile status;
+    // Entered backwards: the file still holds them in ascending order.
+    for (auto record = plan.records.rbegin(); record != plan.records.rend(); ++record) status.Insert(*record);
+    ASSERT_EQ(status.Write(kPath, kDn, true, files, progress), kOk);
+    ASSERT_EQ(files.Contents(kPath), plan.expected.bytes);
+
+    StatusFile loaded;
+    ASSERT_EQ(loaded.Load(kPath, files, progress), kOk);
+    ASSERT_EQ(loaded.Records().size(), plan.records.size());
+    EXPECT_EQ(loaded.Records().begin()->entryId, plan.records.front().entryId);
+    EXPECT_EQ(std::prev(loaded.Records().end())->lastModification, plan.records.back().lastModification);
+
+    // A damaged byte on either side of the buffer's end is found by a checkpoint.
+    for (std::size_t at : {kBuffer - 1, kBuffer}) {
+      if (at >= checkpointAt) continue;
+      MemoryFileSystem::Bytes damaged = plan.expected.bytes;
+      damaged[at] ^= 0x10;
+      files.Put(kPath, damaged);
+      StatusFile broken;
+      EXPECT_EQ(broken.Load(kPath, files, progress), kCveStatusCorrupted) << at;
+    }
+    // So is a damaged checkpoint byte.
+    MemoryFileSystem::Bytes damaged = plan.expected.bytes;
+    damaged[checkpointAt + 1] ^= 0x01;
+    files.Put(kPath, damaged);
+    StatusFile broken;
+    EXPECT_EQ(broken.Load(kPath, files, progress), kCveStatusCorrupted);
+  }
+}
+
+TEST(StatusBuffers, RecordsEnteredOutOfOrderAreSortedAndTheLastOfAnIdentifierWins) {
+  test::CatchInternalFailures catcher;
+  std::mt19937 random(4);
+  std::vector<std::uint32_t> order(3000);
+  for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::shuffle(order.begin(), order.end(), random);
+  StatusFile status;
+  for (std::uint32_t i : order) {
+    // Every tenth identifier is long enough to live on the heap.
+    const std::vector<std::uint8_t> id = IdOf(i, i % 10 == 0 ? 100 : 12);
+    StatusRecord record;
+    record.entryId = EntryId(id.data(), id.size());
+    record.serverId = static_cast<std::int32_t>(i);
+    status.Insert(record);
+    if (i % 7 == 0) {
+      record.serverId = -static_cast<std::int32_t>(i) - 1;  // a newer record of the same contact
+      status.Insert(record);
+    }
+  }
+  ASSERT_EQ(status.Records().size(), order.size());
+  std::uint32_t expected = 0;
+  for (const StatusRecord& record : status.Records()) {
+    EXPECT_EQ(record.serverId, expected % 7 == 0 ? -static_cast<std::int32_t>(expected) - 1
+                                                 : static_cast<std::int32_t>(expected));
+    ++expected;
+  }
+  const std::vector<std::uint8_t> probe = IdOf(1400, 100);
+  const StatusRecord* found = status.Find(EntryId(probe.data(), probe.size()));
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(found->serverId, -1401);
+  const std::vector<std::uint8_t> missing = IdOf(1400, 12);
+  EXPECT_EQ(status.Find(EntryId(missing.data(), missing.size())), nullptr);
+
+  // Inserting after a look-up keeps the set ordered.
+  const std::vector<std::uint8_t> first = {0x00};
+  StatusRecord record;
+  record.entryId = EntryId(first.data(), first.size());
+  record.serverId = 77;
+  status.Insert(record);
+  EXPECT_EQ(status.Records().begin()->serverId, 77);
+  EXPECT_EQ(status.Records().size(), order.size() + 1);
+}
+
+TEST(StatusBuffers, IdentifiersInlineAndOnTheHeapCopyMoveAndCompareAlike) {
+  test::CatchInternalFailures catcher;
+  const std::vector<std::uint8_t> shortBytes = Bytes(36, 5), longBytes = Bytes(37, 5);
+  EntryId inlineId(shortBytes.data(), shortBytes.size()), heapId(longBytes.data(), longBytes.size());
+  // The same first 36 bytes: the shorter one sorts first.
+  EXPECT_LT(inlineId, heapId);
+  EXPECT_NE(inlineId, heapId);
+
+  EntryId copy = heapId;
+  EXPECT_EQ(copy, heapId);
+  EXPECT_NE(copy.Data(), heapId.Data());  // a copy of its own
+  EntryId moved = std::move(copy);
+  EXPECT_TRUE(copy.Empty());  // NOLINT(bugprone-use-after-move): moved-from is empty
+  EXPECT_EQ(moved, heapId);
+  moved = inlineId;  // a heap identifier replaced by an inline one
+  EXPECT_EQ(moved, inlineId);
+  moved = std::move(heapId);
+  EXPECT_EQ(std::vector<std::uint8_t>(moved.Data(), moved.Data() + moved.Size()), longBytes);
+  EntryId& self = moved;
+  moved = std::move(self);
+  EXPECT_EQ(moved.Size(), 37u);
+
+  // A set of identifiers entered in any order, with repeats.
+  EntryIdSet set;
+  set.Insert(moved);
+  set.Insert(inlineId);
+  set.Insert(moved);
+  EXPECT_EQ(set.Count(), 2u);
+  EXPECT_TRUE(set.Contains(EntryId(longBytes.data(), longBytes.size())));
+  EXPECT_FALSE(set.Contains(EntryId(longBytes.data(), 20)));
+}
+
+}  // namespace
+}  // namespace contave
