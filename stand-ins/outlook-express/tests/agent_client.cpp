@@ -11,7 +11,8 @@ AgentClient::~AgentClient() {
   Quit();
 }
 
-bool AgentClient::Launch(const std::string& program, const std::vector<std::string>& extraEnvironment, int timeoutMs) {
+bool AgentClient::Launch(const std::string& program, const std::vector<std::string>& extraEnvironment,
+                         const std::string& desktop, int timeoutMs) {
   char temp[MAX_PATH], file[MAX_PATH];
   GetTempPathA(sizeof temp, temp);
   GetTempFileNameA(temp, "oea", 0, file);
@@ -25,10 +26,17 @@ bool AgentClient::Launch(const std::string& program, const std::vector<std::stri
   block += "OESTAND_AGENT=" + agentFile_ + '\0';
   for (const std::string& e : extraEnvironment) block += e + '\0';
   block += '\0';
-  std::string commandLine = "\"" + program + "\"";
+  std::string application = program, commandLine = "\"" + program + "\"";
+  if (!desktop.empty()) {
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, sizeof windows);
+    application = std::string(windows) + "\\explorer.exe";
+    commandLine = "explorer.exe /desktop=" + desktop + " \"" + program + "\"";
+  }
   STARTUPINFOA si = {sizeof si};
   PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, block.data(), nullptr, &si, &pi))
+  if (!CreateProcessA(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, block.data(), nullptr, &si,
+                      &pi))
     return false;
   CloseHandle(pi.hThread);
   process_ = pi.hProcess;

@@ -24,9 +24,11 @@ public:
   AgentClient& operator=(const AgentClient&) = delete;
 
   // Starts the program (msimn.exe of some folder) with the agent on, waits up to timeoutMs for the
-  // agent's port, and connects. extraEnvironment holds "NAME=value" entries added to ours.
+  // agent's port, and connects. extraEnvironment holds "NAME=value" entries added to ours. With a
+  // desktop ("name,WIDTHxHEIGHT") the program runs in a Wine virtual desktop of its own, where
+  // windows get their frames (for screenshots) and no other test's windows are in the way.
   bool Launch(const std::string& program, const std::vector<std::string>& extraEnvironment = {},
-              int timeoutMs = 60000);
+              const std::string& desktop = "", int timeoutMs = 60000);
   // Ends the host: closes its main window and waits, then terminates it if it hangs.
   void Quit(int timeoutMs = 15000);
 

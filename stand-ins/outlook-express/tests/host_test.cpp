@@ -34,7 +34,7 @@ protected:
     ASSERT_TRUE(Seed("install", Description()));
     agent_ = new AgentClient;
     // A long splash, so that the test sees it before the main window shows.
-    ASSERT_TRUE(agent_->Launch(HostProgram(), {"OESTAND_SPLASH_MS=2500"}));
+    ASSERT_TRUE(agent_->Launch(HostProgram(), {"OESTAND_SPLASH_MS=2500"}, "velor-oe-host,1100x720"));
     startWindows_ = agent_->Ask("windows");
     main_ = agent_->Ask("main").lines.at(0);
     // The tree is filled after the main window shows; wait for the server's folders.
