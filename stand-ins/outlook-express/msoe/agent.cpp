@@ -331,6 +331,7 @@ const std::map<std::string, Handler>& Handlers() {
          HWND tree = TheHost().tree;
          HTREEITEM item = FindTreeItem(tree, r.words[1]);
          RECT rc;
+         if (item) TreeView_EnsureVisible(tree, item);
          if (!item || !TreeView_GetItemRect(tree, item, &rc, TRUE)) { r.error = "no such item"; return false; }
          POINT pt = {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
          ClientToScreen(tree, &pt);
@@ -347,23 +348,23 @@ const std::map<std::string, Handler>& Handlers() {
          return true;
        }},
       {"popup-pick", [](Request& r) {
-         // A click on the item: pressed and released over it, posted to the menu window.
+         // Chosen with the keyboard, as a user may: Down onto the item (the menu's loop steps over
+         // separators only), then Enter; a grayed item is not carried out, as with a user.
          if (!Need(r, 1)) return false;
          HWND w = OpenPopupWindow();
          HMENU menu = w ? reinterpret_cast<HMENU>(SendMessageA(w, MN_GETHMENU, 0, 0)) : nullptr;
          if (!menu) { r.error = "no pop-up menu open"; return false; }
          UINT id = std::strtoul(r.words[1].c_str(), nullptr, 10);
-         int pos = -1;
-         for (int i = 0; i < GetMenuItemCount(menu); ++i)
-           if (GetMenuItemID(menu, i) == id) pos = i;
-         RECT rc;
-         if (pos < 0 || !GetMenuItemRect(nullptr, menu, pos, &rc)) { r.error = "no such item"; return false; }
-         POINT pt = {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
-         ScreenToClient(w, &pt);
-         LPARAM at = MAKELPARAM(pt.x, pt.y);
-         PostMessageA(w, WM_MOUSEMOVE, 0, at);
-         PostMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, at);
-         PostMessageA(w, WM_LBUTTONUP, 0, at);
+         int steps = 0;
+         bool found = false;
+         for (int i = 0; i < GetMenuItemCount(menu) && !found; ++i) {
+           if (GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR) continue;
+           ++steps;
+           found = GetMenuItemID(menu, i) == id;
+         }
+         if (!found) { r.error = "no such item"; return false; }
+         for (int i = 0; i < steps; ++i) PostMessageA(w, WM_KEYDOWN, VK_DOWN, 0);
+         PostMessageA(w, WM_KEYDOWN, VK_RETURN, 0);
          return true;
        }},
       {"popup-cancel", [](Request&) { return EndMenu() != FALSE; }},

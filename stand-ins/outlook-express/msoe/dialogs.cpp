@@ -278,6 +278,10 @@ void FillImapFolderList(HWND dialog, bool reload) {
                 : kImageFolder;
     AddRow(list, label, image, 0, filter.empty() ? node.depth : 0);
   }
+  // One column as wide as the list, now that it knows whether it needs a scroll bar.
+  RECT r;
+  GetClientRect(list, &r);
+  SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, r.right > 20 ? r.right : 20);
 }
 
 void LayoutImapFolders(HWND dialog) {

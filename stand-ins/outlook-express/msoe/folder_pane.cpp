@@ -235,8 +235,11 @@ void FillFolderTree() {
   }
   TreeView_Expand(host.tree, root, TVE_EXPAND);
   TreeView_Expand(host.tree, local, TVE_EXPAND);
-  for (HTREEITEM a = TreeView_GetNextSibling(host.tree, local); a; a = TreeView_GetNextSibling(host.tree, a))
+  // Accounts open with their Inbox unfolded, as a first start shows them.
+  for (HTREEITEM a = TreeView_GetNextSibling(host.tree, local); a; a = TreeView_GetNextSibling(host.tree, a)) {
     TreeView_Expand(host.tree, a, TVE_EXPAND);
+    if (HTREEITEM inbox = TreeView_GetChild(host.tree, a)) TreeView_Expand(host.tree, inbox, TVE_EXPAND);
+  }
   HTREEITEM first = firstImap ? TreeView_GetChild(host.tree, firstImap) : localInbox;
   TreeView_SelectItem(host.tree, first ? first : localInbox);
   TreeView_EnsureVisible(host.tree, root);

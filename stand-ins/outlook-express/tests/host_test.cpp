@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "common/oe_ids.h"
+#include "core/agent_text.h"
 #include "tests/host_fixture.h"
 
 namespace oestand::testing {
@@ -37,8 +38,14 @@ protected:
     ASSERT_TRUE(agent_->Launch(HostProgram(), {"OESTAND_SPLASH_MS=2500"}, "velor-oe-host,1100x720"));
     startWindows_ = agent_->Ask("windows");
     main_ = agent_->Ask("main").lines.at(0);
-    // The tree is filled after the main window shows; wait for the server's folders.
+    // The tree is filled once WM_CREATE has returned; wait for the server's folders and for the
+    // main window to show.
     agent_->AskUntil("tree", [](const AgentReply& r) { return r.lines.size() > 12; }, 30000);
+    agent_->AskUntil("windows", [](const AgentReply& r) {
+      return !FindLine(r, [](const std::vector<std::string>& w) {
+        return w.size() > 3 && w[1] == kBrowserClass && w[3] == "visible";
+      }).empty();
+    }, 30000);
   }
   static void TearDownTestSuite() {
     delete agent_;
@@ -231,6 +238,8 @@ TEST_F(HostTest, AccountsDialogOpensTheAccountSheet) {
   agent().AskUntil("windows", [](const AgentReply& r) {
     return FindLine(r, [](const std::vector<std::string>& w) { return w.size() > 2 && w[2] == "Internet Accounts"; }).empty();
   });
+  // The dialog's list shared the folder pictures; closing it must leave them to the tree.
+  EXPECT_GE(std::atoi(Words(agent().Ask("tree").lines.at(0))[1].c_str()), 20);
 }
 
 TEST_F(HostTest, ImapFoldersDialogRefillsOnEveryTabChange) {
@@ -243,7 +252,8 @@ TEST_F(HostTest, ImapFoldersDialogRefillsOnEveryTabChange) {
     EXPECT_FALSE(Control(agent(), dialog, id).empty()) << id;
   std::string folders = Control(agent(), dialog, kIdcImapFolderList), tabs = Control(agent(), dialog, kIdcImapTabs);
   AgentReply all = agent().Ask("list " + folders);
-  EXPECT_GE(std::atoi(Words(all.lines.at(1))[1].c_str()), 21) << "folder list images";
+  ASSERT_GE(all.lines.size(), 2u) << all.error;
+  EXPECT_GE(std::atoi(Words(all.lines.at(1))[1].c_str()), 21) << "folder list images: " << all.lines[0] << " | " << all.lines[1] << " " << folders;
   auto labels = [](const AgentReply& r) {
     std::vector<std::string> out;
     for (size_t i = 2; i < r.lines.size(); ++i) {
@@ -272,7 +282,7 @@ TEST_F(HostTest, ScreenshotOfTheMainWindow) {
   CreateDirectoryA(full, nullptr);
   ASSERT_TRUE(agent().Ask("tree-select \"Velor (anna)/Inbox/Projects\"").ok);
   std::string file = std::string(full) + "\\outlook-express-main.png";
-  AgentReply shot = agent().Ask("screenshot " + main_ + " \"" + file + "\"");
+  AgentReply shot = agent().Ask("screenshot " + main_ + " " + Quote(file));
   EXPECT_TRUE(shot.ok) << shot.error;
   EXPECT_NE(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES);
 }
