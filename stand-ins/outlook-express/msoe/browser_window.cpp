@@ -149,6 +149,10 @@ LRESULT CALLBACK BrowserProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_CREATE: OnCreate(window); return 0;
     case WM_SIZE: Layout(window); return 0;
     case kMsgFillTree: FillFolderTree(); return 0;
+    case WM_SETFOCUS:
+      // The folder tree has the keyboard whenever the window is active, as in the mail client.
+      if (TheHost().tree) SetFocus(TheHost().tree);
+      return 0;
     case WM_COMMAND: OnCommand(window, LOWORD(wParam)); return 0;
     case WM_GETMINMAXINFO: {
       auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
