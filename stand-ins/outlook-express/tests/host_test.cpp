@@ -273,6 +273,10 @@ TEST_F(HostTest, ImapFoldersDialogRefillsOnEveryTabChange) {
   agent().Ask("tab " + tabs + " 0");
   EXPECT_EQ(labels(agent().AskUntil("list " + folders, [&](const AgentReply& r) { return labels(r) == allLabels; })),
             allLabels);
+  // Typing into the filter narrows the list to the matching folders, shown flat.
+  ASSERT_TRUE(agent().Ask("set-text " + dialog + " " + std::to_string(kIdcImapSearch) + " Sal").ok);
+  EXPECT_EQ(labels(agent().AskUntil("list " + folders, [&](const AgentReply& r) { return r.lines.size() == 3; })),
+            std::vector<std::string>{"0 Sales"});
   agent().Ask("click " + dialog + " 2");
 }
 

@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <vector>
+
+#include <objbase.h>
 
 #include "common/oe_ids.h"
 #include "common/unique_key.h"
@@ -135,16 +138,13 @@ TEST(OeTool, InstallsWhatTheIntegrationModuleReadsAndRemovesIt) {
   EXPECT_FALSE(Read(HKEY_LOCAL_MACHINE, kClientsMailKey, nullptr).found);
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, std::string("Identities\\") + kId));
   EXPECT_FALSE(Read(HKEY_CURRENT_USER, kIdentitiesKey, kLastUserIdValue).found);
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Velor\\Stand-ins\\Protected Storage") &&
-               [] {
-                 UniqueKey k;
-                 RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Velor\\Stand-ins\\Protected Storage", 0, KEY_READ, k.put());
-                 DWORD subkeys = 0;
-                 RegQueryInfoKeyA(k.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr,
-                                  nullptr, nullptr, nullptr);
-                 return subkeys > 0;
-               }())
-      << "store items left behind";
+  // The store's item went with the account.
+  GUID item;
+  std::memcpy(&item, ref.data.data() + 2, sizeof item);
+  wchar_t wide[40];
+  StringFromGUID2(item, wide, 40);
+  std::string itemKey = "Software\\Velor\\Stand-ins\\Protected Storage\\" + std::string(wide, wide + 38);
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, itemKey)) << itemKey;
 }
 
 TEST(OeTool, OldOutlookExpressWithoutIdentityAndPlainInstallRoot) {
@@ -189,6 +189,34 @@ TEST(OeTool, AnotherPasswordReplacesTheStoreItem) {
   EXPECT_EQ(store.Read(path, "Old", &password), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
   key.reset();
   RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
+}
+
+// The three builds of msimn.exe: the supported version with its language, an unlisted one, none.
+TEST(Launcher, VersionBlocks) {
+  struct Case {
+    const char* folder;
+    DWORD ms, ls;
+  } cases[] = {{"outlook-express", MAKELONG(0, 6), MAKELONG(1106, 2800)},
+               {"outlook-express-5.0", MAKELONG(0, 5), MAKELONG(0, 2920)}};
+  for (const Case& c : cases) {
+    std::string file = HostProgram(c.folder);
+    DWORD handle = 0, size = GetFileVersionInfoSizeA(file.c_str(), &handle);
+    ASSERT_GT(size, 0u) << file;
+    std::vector<char> block(size);
+    ASSERT_TRUE(GetFileVersionInfoA(file.c_str(), 0, size, block.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT n = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &n));
+    EXPECT_EQ(fixed->dwFileVersionMS, c.ms) << c.folder;
+    EXPECT_EQ(fixed->dwFileVersionLS, c.ls) << c.folder;
+    WORD* translation = nullptr;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &n));
+    ASSERT_GE(n, 4u);
+    EXPECT_EQ(translation[0], 0x409);
+  }
+  DWORD handle = 0;
+  EXPECT_EQ(GetFileVersionInfoSizeA(HostProgram("outlook-express-noversion").c_str(), &handle), 0u);
+  EXPECT_NE(GetFileAttributesA(HostProgram("outlook-express-noversion").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(OeTool, ReportsBadDescriptionsAndUsage) {
