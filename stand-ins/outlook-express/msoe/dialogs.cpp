@@ -362,7 +362,9 @@ INT_PTR CALLBACK ImapFoldersProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     case WM_NOTIFY: {
       auto* hdr = reinterpret_cast<NMHDR*>(lParam);
       if (hdr->idFrom == static_cast<UINT_PTR>(kIdcImapTabs) && hdr->code == TCN_SELCHANGE) {
-        FillImapFolderList(dialog, false);
+        // Only the dialog's own two tabs are its business; tabs another module adds are not.
+        int tab = static_cast<int>(SendMessageA(hdr->hwndFrom, TCM_GETCURSEL, 0, 0));
+        if (tab == 0 || tab == 1) FillImapFolderList(dialog, false);
       } else if (hdr->idFrom == static_cast<UINT_PTR>(kIdcImapAccounts) && hdr->code == LVN_ITEMCHANGED) {
         auto* change = reinterpret_cast<NMLISTVIEW*>(lParam);
         if ((change->uNewState & LVIS_SELECTED) && !(change->uOldState & LVIS_SELECTED))
