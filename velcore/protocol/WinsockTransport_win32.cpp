@@ -80,6 +80,10 @@ std::int32_t WinsockTransport::Connect(const char* host, std::uint32_t port) {
     socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (socket_ == INVALID_SOCKET) return lastErrorStatus();
     if (connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == SOCKET_ERROR) return lastErrorStatus();
+    // From here on no call blocks: a send that the server does not take in waits in wait(), with
+    // the prompt, instead of inside send() where no prompt can reach the user.
+    u_long nonBlocking = 1;
+    if (ioctlsocket(socket_, FIONBIO, &nonBlocking) != 0) return lastErrorStatus();
     return status::kOk;
 }
 
@@ -99,11 +103,9 @@ std::int32_t WinsockTransport::StartTls() {
     if (!ssl_) return status::kUnexpected;
     if (tls_->SSL_set_fd(ssl_, static_cast<int>(socket_)) != 1) return status::kUnexpected;
     openssl::SetServerName(*tls_, ssl_, host_);
-    // The socket does not block from here on: every wait of the handshake and of the records
+    // The socket does not block (see Connect): every wait of the handshake and of the records
     // after it goes through wait(), with the account's time-out and the prompt, so a peer that
     // falls silent cannot freeze the caller's window.
-    u_long nonBlocking = 1;
-    if (ioctlsocket(socket_, FIONBIO, &nonBlocking) != 0) return status::kUnexpected;
     for (;;) {
         int n = tls_->SSL_connect(ssl_);
         if (n == 1) break;
