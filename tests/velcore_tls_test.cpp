@@ -53,3 +53,38 @@ TEST(VelcoreTls, MailboxCommandsRunOverTls) {
               "A000 STORE 1:* -FLAGS (\\Seen)\n\r\nA000 LOGOUT\r\n");
     FreeLibrary(velcore);
 }
+
+TEST(VelcoreTls, ALanguageLibraryWithoutTheCertificateDialogStillAsksAndCancelSendsNothing) {
+    // The test language library holds two strings and no dialog: the question comes from Velcore
+    // itself, whole, and is never skipped for want of a template.
+    HMODULE velcore = LoadLibraryA("Velcore.dll");
+    ASSERT_NE(velcore, nullptr);
+    using MailboxFn = HRESULT(WINAPI*)(AccountSettings*, const char*);
+    using InitFn = HRESULT(WINAPI*)(DWORD, WORD);
+    auto expunge = reinterpret_cast<MailboxFn>(reinterpret_cast<void*>(GetProcAddress(velcore, "VlExpunge")));
+    auto init = reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(velcore, "VlInit")));
+    ASSERT_EQ(init(0, 0x405), S_OK);
+    ScriptServer server(TlsChannels());
+    AccountSettings account;
+    account.host = "127.0.0.1";
+    account.user = "anna";
+    account.password = "secret";
+    account.port = server.port();
+    account.useSsl = 1;
+    server.Start("* OK Velor MailServer ready\r\n", {{"A000 OK\r\n"}, {"A000 OK\r\n"}});
+    std::string intro, problems;
+    Driver driver([&] {
+        HWND dialog = WaitForWindow("Server Certificate - 127.0.0.1");
+        ASSERT_NE(dialog, nullptr);
+        intro = ControlText(dialog, 311);
+        problems = ControlText(dialog, 313);
+        Press(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(expunge(&account, "Inbox"), 1);
+    EXPECT_EQ(intro.rfind("The identity of this server cannot be verified.", 0), 0u) << intro;
+    EXPECT_EQ(problems, "The certificate is not issued by a trusted certification authority.");
+    // The handshake ended the exchange: not a byte of IMAP reached the server.
+    EXPECT_EQ(server.Received(), "");
+    init(0, 0);
+    FreeLibrary(velcore);
+}
