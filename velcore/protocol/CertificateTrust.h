@@ -56,7 +56,7 @@ public:
 // What the dialog shows: data in, the answer out.
 struct CertificateQuestion {
     std::string host;         // as the account names it
-    std::string server;       // "host:port", the name the answer is kept under
+    std::string server;       // the host as the account names it, ":" and the port
     std::string intro;        // why the user is asked (the "changed" warning when it changed)
     std::string problems;     // CertificateProblemsText
     std::string fingerprint;
