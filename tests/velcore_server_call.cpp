@@ -7,6 +7,7 @@
 //   velcore_server_call setacl HOST PORT USER PASSWORD FOLDER KIND:IDENTIFIER:RIGHTS...  (KIND o, u or g)
 //   velcore_server_call aliases|addalias FOLDER ALIAS|removealias ALIAS  (after HOST PORT USER PASSWORD)
 //   velcore_server_call getscript|putscript HOST PORT USER PASSWORD FILE
+// After a command's arguments, "+ COMMAND ARGUMENTS..." runs another one in the same process.
 #include <winsock2.h>
 
 #include "shared/AccountSettings.h"
@@ -53,11 +54,15 @@ public:
     MessageAnswerer()
         : thread_([this] {
               while (!done_) {
-                  std::string text = testing::AnswerMessageBox("Velor Outlook Express Extensions", IDOK, 200);
-                  if (text != testing::kNoMessageBox) {
-                      for (char& c : text) c = c == '\n' ? '|' : c;
-                      std::printf("message: %s\n", text.c_str());
-                  }
+                  HWND box = testing::WaitForWindow("Velor Outlook Express Extensions", 200);
+                  if (!box) continue;
+                  // Printed before the box is closed, so it comes ahead of the call's own result.
+                  std::string text = testing::MessageBoxText(box);
+                  for (char& c : text) c = c == '\n' ? '|' : c;
+                  std::printf("message: %s\n", text.c_str());
+                  std::fflush(stdout);
+                  testing::Press(box, IDOK);
+                  while (IsWindow(box)) Sleep(20);
               }
           }) {}
     ~MessageAnswerer() {
@@ -183,7 +188,18 @@ int main(int argc, char** argv) {
     {
         MessageAnswerer answerer;
         TheRuntime().currentAccount = &account;
-        status = run(argv[1], account, argc - 6, argv + 6);
+        // Further commands follow a "+", each on its own connection, in one process: Wine
+        // starts slowly, and the account and the library stay the same.
+        status = 0;
+        std::string command = argv[1];
+        int first = 6;
+        for (int i = 6; i <= argc; ++i) {
+            if (i < argc && std::strcmp(argv[i], "+") != 0) continue;
+            status |= run(command, account, i - first, argv + first);
+            if (i + 1 < argc) command = argv[i + 1];
+            first = i + 2;
+            ++i;
+        }
         TheRuntime().currentAccount = nullptr;
     }
     FreeLibrary(g_velcore);
