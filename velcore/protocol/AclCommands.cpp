@@ -62,7 +62,9 @@ bool makeEntry(const std::string& wireId, const std::string& letters, bool first
         id = id.substr(1, id.size() - 2);
         entry.kind = kAclGroup;
     }
-    if (id.empty() || id.size() >= kAclIdentifierSize || std::any_of(id.begin(), id.end(), isControl)) return false;
+    if (id.empty() || id.size() >= kAclIdentifierSize || std::any_of(id.begin(), id.end(), isControl) ||
+        std::any_of(letters.begin(), letters.end(), isControl))
+        return false;
     std::memcpy(entry.identifier, id.data(), id.size());
     std::size_t n = std::min(letters.size(), kAclRightsSize - 1);
     for (std::size_t i = 0; i < n; ++i)

@@ -30,7 +30,8 @@ std::uint16_t AclMask(std::string_view letters);
 // of every ACL line is read, so one-pair-per-line and all-pairs-on-one-line replies give the same
 // list. Tokens are atoms or quoted strings (with "\" escapes); identifiers are decoded from the
 // wire form. An empty token clears the list and gives E_FAIL. Identifiers longer than 127
-// characters are left out rather than cut: a cut name written back would name someone else.
+// characters are left out rather than cut: a cut name written back would name someone else; so
+// are entries whose identifier or rights hold a control character, which no command could carry.
 std::int32_t ParseAclReply(std::string_view response, AclList& list);
 
 // GETACL for the folder (display form) into the list. A refused or failed command returns its

@@ -75,7 +75,7 @@ TEST_F(AclTest, AnEmptyTokenClearsTheListAndFails) {
 TEST_F(AclTest, AnIdentifierThatCannotBeHeldWholeIsLeftOut) {
     std::string longName(128, 'x');
     ASSERT_EQ(ParseAclReply("ACL f anna lrswipcda\nACL f " + longName + " lr\nACL f \"a&AAo-b\" lr\nACL f " +
-                                std::string(127, 'y') + " r\nOK\n",
+                                std::string(127, 'y') + " r\nACL f bob \"l\x01r\"\nACL f eve " + std::string("\0r", 2) + "\nOK\n",
                             acl.list),
               0);
     EXPECT_EQ(acl.describe(), (Lines{"anna/lrswipcda/0/1ff", std::string(127, 'y') + "/r/1/80"}));
