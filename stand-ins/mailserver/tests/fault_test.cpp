@@ -5,6 +5,8 @@
 #include <chrono>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
 #include "faults.h"
 #include "fixtures.h"
 
