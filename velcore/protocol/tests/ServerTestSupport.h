@@ -6,6 +6,7 @@
 #include "shared/ServerRecords.h"
 #include "velcore/protocol/SessionPrompts.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
