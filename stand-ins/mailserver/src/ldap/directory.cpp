@@ -63,11 +63,16 @@ std::vector<Attribute> servedAttributes(const Entry& entry) {
   return served;
 }
 
+// Counts on in decimal digits, however many: 4294967295 becomes 4294967296 and 9999999999 becomes
+// 10000000000, as a directory with a wide revision counter would; a value that is not a number
+// (a seeded broken revision) stays as it is.
 void raiseRevision(Entry& entry) {
-  if (entry.revId.empty() || entry.revId.size() > 9 ||
-      entry.revId.find_first_not_of("0123456789") != std::string::npos)
-    return;
-  entry.revId = std::to_string(std::stoul(entry.revId) + 1);
+  std::string& digits = entry.revId;
+  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) return;
+  std::size_t i = digits.size();
+  while (i > 0 && digits[i - 1] == '9') digits[--i] = '0';
+  if (i == 0) digits.insert(digits.begin(), '1');
+  else ++digits[i - 1];
 }
 
 std::unique_ptr<Entry> makeFolder(const std::string& name) {
