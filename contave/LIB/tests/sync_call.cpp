@@ -75,35 +75,52 @@ class StoppingProgress final : public ProgressReporter {
 };
 
 // The address book for this process only: HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER are mapped
-// to private keys that name the stand-in and the store, so runs in parallel share nothing.
-bool UsePrivateRegistry(const std::string& store) {
-  char name[96];
-  std::snprintf(name, sizeof name, "Software\\VelorTests\\sync-%lu", GetCurrentProcessId());
-  HKEY parent = nullptr, machine = nullptr, user = nullptr;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, name, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &parent,
-                      nullptr) != ERROR_SUCCESS)
-    return false;
-  RegCreateKeyExA(parent, "machine", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &machine, nullptr);
-  RegCreateKeyExA(parent, "user", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &user, nullptr);
-  char module[MAX_PATH];
-  GetModuleFileNameA(nullptr, module, MAX_PATH);
-  std::string dll = module;
-  dll = dll.substr(0, dll.find_last_of('\\')) + "\\wab32stand.dll";
-  auto set = [](HKEY root, const char* path, const char* value, const std::string& text) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
+// to private keys that name the stand-in and the store, so runs in parallel share nothing. The
+// keys are removed again when the program ends.
+class PrivateRegistry {
+ public:
+  ~PrivateRegistry() {
+    if (parent_ == nullptr) return;
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    RegCloseKey(user_);
+    RegCloseKey(machine_);
+    RegCloseKey(parent_);
+    RegDeleteTreeA(HKEY_CURRENT_USER, name_);
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\VelorTests");  // only when no other run uses it
+  }
+
+  bool Use(const std::string& store) {
+    std::snprintf(name_, sizeof name_, "Software\\VelorTests\\sync-%lu", GetCurrentProcessId());
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, name_, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &parent_, nullptr) !=
+            ERROR_SUCCESS ||
+        RegCreateKeyExA(parent_, "machine", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &machine_, nullptr) !=
+            ERROR_SUCCESS ||
+        RegCreateKeyExA(parent_, "user", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &user_, nullptr) != ERROR_SUCCESS)
       return false;
-    const bool ok = RegSetValueExA(key, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+    char module[MAX_PATH];
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    std::string dll = module;
+    dll = dll.substr(0, dll.find_last_of('\\')) + "\\wab32stand.dll";
+    return Set(machine_, kWabDllPathKey, dll) && Set(user_, "Software\\Microsoft\\WAB\\WAB4\\Wab File Name", store) &&
+           RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine_) == ERROR_SUCCESS &&
+           RegOverridePredefKey(HKEY_CURRENT_USER, user_) == ERROR_SUCCESS;
+  }
+
+ private:
+  static bool Set(HKEY root, const char* path, const std::string& text) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+      return false;
+    const bool ok = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                                    static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
     RegCloseKey(key);
     return ok;
-  };
-  if (!set(machine, kWabDllPathKey, nullptr, dll)) return false;
-  if (!set(user, "Software\\Microsoft\\WAB\\WAB4\\Wab File Name", nullptr, store)) return false;
-  return RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine) == ERROR_SUCCESS &&
-         RegOverridePredefKey(HKEY_CURRENT_USER, user) == ERROR_SUCCESS;
-}
+  }
+
+  char name_[96] = {};
+  HKEY parent_ = nullptr, machine_ = nullptr, user_ = nullptr;
+};
 
 int Usage() {
   std::fprintf(stderr, "usage: contave_sync_call HOST[:PORT] USER PASSWORD FOLDER_DN WAB_FOLDER DATA_FOLDER [options]\n");
@@ -151,7 +168,8 @@ int main(int argc, char** argv) {
       else return Usage();
     }
   }
-  if (!store.empty() && !UsePrivateRegistry(store)) {
+  PrivateRegistry registry;
+  if (!store.empty() && !registry.Use(store)) {
     std::fprintf(stderr, "cannot set up the private registry view\n");
     return 1;
   }

@@ -97,6 +97,8 @@ HRESULT Store::Refresh() {
   fileSize_ = text.size();
   // A block cut short by a crash ends the file: the next change writes the file whole.
   appendable_ = validEnd == text.size();
+  // Under the lock nobody is writing a new file: one that is there was left by a writer that died.
+  DeleteFileA((path_ + ".new").c_str());
   return S_OK;
 }
 
