@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <fstream>
 #include <thread>
 
 #include "ldap_fixtures.h"
@@ -111,6 +113,24 @@ TEST(LdapFaults, RevisionsRaisePastTenDigits) {
     EXPECT_EQ(c->modify(kJiri, {{LDAP_MOD_REPLACE, "comment", {"x"}}}).code, LDAP_SUCCESS);
     EXPECT_EQ(c->revision(kJiri), raised);
   }
+}
+
+// A test changes revisions while the server runs (the collisions of a damaged server record):
+// the control file is applied before the next operation and removed.
+TEST(LdapFaults, RevisionsSetWhileTheServerRuns) {
+  TempDir dir;
+  const std::string control = dir.path("control");
+  auto r = startLdap({"--ldap-control", control});
+  auto c = bindAs(r->port(), "anna", "demo");
+  EXPECT_EQ(c->revision(kJiri), "3");
+  const std::string zoe = "cn=1B," + kAnnaContacts;
+  std::ofstream(dir.path("control.new")) << "revId anna " << kJiri << " 1\nrevId anna " << zoe << " 4294967295\n";
+  ASSERT_EQ(std::rename(dir.path("control.new").c_str(), control.c_str()), 0);
+  EXPECT_EQ(c->revision(kJiri), "1");
+  EXPECT_EQ(c->revision(zoe), "4294967295");
+  EXPECT_FALSE(std::ifstream(control).good());
+  EXPECT_EQ(c->modify(zoe, {{LDAP_MOD_REPLACE, "comment", {"x"}}}).code, LDAP_SUCCESS);
+  EXPECT_EQ(c->revision(zoe), "4294967296");
 }
 
 TEST(LdapFaults, StopDoesNotWaitForAHeldOperation) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 
 #include "ldap/schema.h"
 
@@ -144,6 +146,24 @@ std::string Directory::newContactId() {
 
 void Directory::noteContactId(const std::string& hexId) {
   if (const auto id = parseHexId(hexId); id && *id >= nextId_) nextId_ = *id + 1;
+}
+
+void applyControlFile(const std::string& path, Directory& directory) {
+  if (path.empty()) return;
+  std::ifstream in(path);
+  if (!in) return;
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    std::string what, user, dnText, value;
+    if (!(words >> what >> user >> dnText >> value) || what != "revId") continue;
+    const auto dn = parseDn(dnText);
+    if (!dn) continue;
+    const Directory::Lookup lookup = directory.find(user, *dn);
+    if (lookup.entry && !lookup.entry->folder) lookup.entry->revId = value;
+  }
+  in.close();
+  std::remove(path.c_str());
 }
 
 }  // namespace velor::mailserver::ldap

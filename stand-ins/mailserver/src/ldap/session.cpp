@@ -76,6 +76,10 @@ bool LdapSession::dispatch(const Request& request, Clock::time_point received) {
       break;
   }
   const std::string name = operationName(request.kind);
+  if (!settings_.controlPath.empty()) {
+    std::lock_guard<std::mutex> lock(directory_.mutex);
+    applyControlFile(settings_.controlPath, directory_);
+  }
   if (user_.empty()) {
     std::string reply;
     appendResult(reply, request.messageId, responseTag(request.tag), LDAP_INSUFFICIENT_ACCESS, "", "bind first");

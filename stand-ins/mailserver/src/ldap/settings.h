@@ -29,6 +29,7 @@ struct LdapSettings {
   AddMatched addMatched = AddMatched::Entry;
   std::vector<FaultRule> faults;  // on=BIND, SEARCH, ADD, MODIFY or DELETE; empty: every reply
   std::vector<ResultFault> results;
+  std::string controlPath;  // --ldap-control: changes applied at run time
 };
 
 // The forced answer for this request, counting it; none when the operation runs as usual.
