@@ -311,7 +311,7 @@ TEST_F(SyncPassesTest, LostServerEndsTheRunAsIfStoppedAndTheNextRunFinishes) {
   ASSERT_EQ(world.Run().statistics, Stats(3, 0, 0, 0, 0, 0));
   for (const auto& [key, contact] : world.book.Contacts()) world.book.Edit(key, kPrComment, "edited");
   world.directory.Add("New on server");
-  world.plan.mode = FaultPlan::Mode::kFail;
+  world.plan.mode = test::FaultPlan::Mode::kFail;
   world.plan.directoryFailure = LdapStatus(-1);
   // The load saves the three raised local revisions; the first change sent to the server fails.
   world.plan.at = world.plan.count + 4;
@@ -321,7 +321,7 @@ TEST_F(SyncPassesTest, LostServerEndsTheRunAsIfStoppedAndTheNextRunFinishes) {
   EXPECT_EQ(run.statistics.serverModified + run.statistics.localCreated, 0u);
   EXPECT_TRUE(world.files.memory.Exists(SyncWorld::kStatusPath));
 
-  world.plan.mode = FaultPlan::Mode::kNone;
+  world.plan.mode = test::FaultPlan::Mode::kNone;
   EXPECT_EQ(world.Run().statistics, Stats(0, 3, 0, 1, 0, 0));
   EXPECT_EQ(LocalView(world.book), ServerView(world.directory));
   EXPECT_FALSE(world.Run().statistics.AnyChange());
