@@ -225,6 +225,40 @@ TEST_F(VelcoreSession, ATlsPeerThatNeverAnswersTheHandshakePromptsAndNoEndsTheCa
               "respond ?");
 }
 
+TEST_F(VelcoreSession, RunningOutOfMemoryGivesOutOfMemoryAndTheLibraryGoesOnWorking) {
+    // The same Velcore, built with an allocator that fails from a size on: a real allocation deep
+    // in the folder-name conversion throws, and the export returns the status instead.
+    HMODULE faults = LoadLibraryA("VelcoreFaults.dll");
+    ASSERT_NE(faults, nullptr);
+    auto faultsSetAllRead = reinterpret_cast<MailboxFn>(reinterpret_cast<void*>(GetProcAddress(faults, "VlSetAllRead")));
+    ASSERT_NE(faultsSetAllRead, nullptr);
+    const std::string folder = "Inbox/" + std::string(200000, 'a');
+    ASSERT_TRUE(SetEnvironmentVariableA("VELOR_FAIL_ALLOCATIONS_FROM", "65536"));
+    EXPECT_EQ(faultsSetAllRead(&account, folder.c_str()), E_OUTOFMEMORY);
+    ASSERT_TRUE(SetEnvironmentVariableA("VELOR_FAIL_ALLOCATIONS_FROM", nullptr));
+    // Nothing was left half-done: the next call, on the one connection the server takes, works.
+    server.Start(kGreeting, {kOk, kOk, kOk});
+    EXPECT_EQ(faultsSetAllRead(&account, "Inbox"), S_OK);
+    EXPECT_EQ(server.Received(),
+              "A000 LOGIN anna secret\r\nA000 SELECT \"INBOX\"\n\r\nA000 STORE 1:* +FLAGS (\\Seen)\n\r\nA000 LOGOUT\r\n");
+    FreeLibrary(faults);
+}
+
+TEST_F(VelcoreSession, ASendTheServerDoesNotTakeInPromptsAndNoEndsTheCallUnexpectedly) {
+    // The server stops reading after the logon; a folder name of 16 MiB fills every buffer on the
+    // way, so the SELECT cannot go out whole. The wait for room is the same wait with the prompt.
+    server.Start(kGreeting, {{"A000 OK done\r\n", 0ms, {}, false, 12000ms}});
+    std::string prompt;
+    Driver driver([&] {
+        prompt = AnswerMessageBox(kCaption, IDNO, 30000);
+    });
+    const std::string folder = "Inbox/" + std::string(16u << 20, 'a');
+    EXPECT_EQ(setAllRead(&account, folder.c_str()), kUnexpected);
+    EXPECT_EQ(prompt,
+              "Your server has not responded in 1 seconds.\nWould you like to wait another 1 seconds for the server to "
+              "respond ?");
+}
+
 TEST_F(VelcoreSession, RetypingThePasswordAfterARefusalReplacesTheOldOne) {
     account.password = "wrongpw";
     server.Start(kGreeting, {{"A000 NO [AUTHENTICATIONFAILED] wrong\r\n"}, kOk, kOk, kOk});

@@ -99,6 +99,7 @@ void ScriptServer::serve() {
                     hungUp = true;
                     break;
                 }
+                std::this_thread::sleep_for(step.quiet);
             } else {
                 sendAll(*channel, logout ? "* BYE logging out\r\nA000 OK LOGOUT completed\r\n" : "A000 OK\r\n");
             }

@@ -29,12 +29,14 @@ class ScriptServer {
 public:
     struct Step {
         Step(std::string text, std::chrono::milliseconds pause = std::chrono::milliseconds(0),
-             std::vector<std::size_t> pieces = {}, bool hangUp = false)
-            : reply(std::move(text)), delay(pause), cuts(std::move(pieces)), drop(hangUp) {}
+             std::vector<std::size_t> pieces = {}, bool hangUp = false,
+             std::chrono::milliseconds deaf = std::chrono::milliseconds(0))
+            : reply(std::move(text)), delay(pause), cuts(std::move(pieces)), drop(hangUp), quiet(deaf) {}
         std::string reply;               // sent after the next command line
         std::chrono::milliseconds delay;  // pause before replying
         std::vector<std::size_t> cuts;   // send in pieces, cut at these offsets
         bool drop;                       // close the connection after the reply
+        std::chrono::milliseconds quiet;  // read nothing for this long after the reply
     };
 
     // Without a factory the connection is plain TCP.

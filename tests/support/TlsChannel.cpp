@@ -58,8 +58,20 @@ private:
 
 }  // namespace
 
-ChannelFactory TlsChannels() {
+ChannelFactory TlsChannels(std::string* fingerprint) {
     auto credentials = std::make_shared<Credentials>();
+    if (fingerprint) {
+        unsigned char digest[EVP_MAX_MD_SIZE];
+        unsigned size = 0;
+        X509_digest(credentials->cert, EVP_sha256(), digest, &size);
+        static const char kHex[] = "0123456789ABCDEF";
+        fingerprint->clear();
+        for (unsigned i = 0; i < size; ++i) {
+            if (i) *fingerprint += ':';
+            *fingerprint += kHex[digest[i] >> 4];
+            *fingerprint += kHex[digest[i] & 15];
+        }
+    }
     return [credentials](SOCKET s) -> std::unique_ptr<Channel> {
         auto channel = std::make_unique<TlsChannel>(credentials->context, s);
         if (!channel->accepted()) return nullptr;

@@ -1,11 +1,14 @@
-// TLS for the scripted peer, with a self-signed certificate made at start: the client checks no
-// certificate, so any will do.
+// TLS for the scripted peer, with a self-signed certificate for "127.0.0.1" made at start: the
+// client asks the user about it, as about any certificate no authority vouches for.
 #pragma once
 
 #include "ScriptServer.h"
 
+#include <string>
+
 namespace velor::testing {
 
-ChannelFactory TlsChannels();
+// fingerprint, when given, receives the certificate's SHA-256 as "AB:CD:..." (upper case).
+ChannelFactory TlsChannels(std::string* fingerprint = nullptr);
 
 }  // namespace velor::testing

@@ -29,6 +29,10 @@ void Press(HWND dialog, int id);
 inline constexpr const char kNoMessageBox[] = "<no message box>";
 std::string AnswerMessageBox(const std::string& caption, int button, int timeoutMs = 10000);
 
+// Saves what the screen shows of the window, frame included, as a 24-bit BMP file: taken inside
+// a Wine virtual desktop, where Wine draws the frames itself. False when it could not be saved.
+bool SaveScreenshot(HWND window, const std::string& path);
+
 // Runs the action on a second thread while the call under test runs on this one.
 class Driver {
 public:

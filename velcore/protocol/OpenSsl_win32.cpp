@@ -42,12 +42,40 @@ HMODULE loadBesideVelcore() {
 }
 
 template <typename F>
-bool bind(F& function, const char* name) {
-    function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(g_library, name)));
+bool bindFrom(HMODULE module, const char* library, F& function, const char* name) {
+    function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
     if (function) return true;
-    ShowMessage(nullptr, MB_OK | MB_ICONERROR, IDS_FUNCTION_MISSING, kLibraryName, name);
+    ShowMessage(nullptr, MB_OK | MB_ICONERROR, IDS_FUNCTION_MISSING, library, name);
     return false;
 }
+
+template <typename F>
+bool bind(F& function, const char* name) {
+    return bindFrom(g_library, kLibraryName, function, name);
+}
+
+template <typename F>
+bool bindCrypto(F& function, const char* name) {
+    return bindFrom(g_crypto, kCryptoLibraryName, function, name);
+}
+
+std::string der(const Api& api, const X509* certificate) {
+    int size = api.i2d_X509(certificate, nullptr);
+    if (size <= 0) return {};
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    unsigned char* out = reinterpret_cast<unsigned char*>(bytes.data());
+    if (api.i2d_X509(certificate, &out) != size) return {};
+    return bytes;
+}
+
+// Whether the host is written as an IPv4 or IPv6 address rather than a name.
+bool isAddress(const std::string& host) {
+    if (host.find(':') != std::string::npos) return true;
+    return !host.empty() && host.find_first_not_of("0123456789.") == std::string::npos;
+}
+
+constexpr int kSslCtrlSetTlsextHostname = 55;
+constexpr long kTlsextNametypeHostName = 0;
 
 }  // namespace
 
@@ -64,13 +92,40 @@ const Api* Load() {
               bind(g_api.SSL_set_fd, "SSL_set_fd") && bind(g_api.SSL_connect, "SSL_connect") &&
               bind(g_api.SSL_read, "SSL_read") && bind(g_api.SSL_write, "SSL_write") &&
               bind(g_api.SSL_shutdown, "SSL_shutdown") && bind(g_api.SSL_pending, "SSL_pending") &&
-              bind(g_api.SSL_get_error, "SSL_get_error");
+              bind(g_api.SSL_get_error, "SSL_get_error") && bind(g_api.SSL_ctrl, "SSL_ctrl") &&
+              bind(g_api.SSL_get1_peer_certificate, "SSL_get1_peer_certificate") &&
+              bind(g_api.SSL_get_peer_cert_chain, "SSL_get_peer_cert_chain") &&
+              bindCrypto(g_api.OPENSSL_sk_num, "OPENSSL_sk_num") &&
+              bindCrypto(g_api.OPENSSL_sk_value, "OPENSSL_sk_value") && bindCrypto(g_api.i2d_X509, "i2d_X509") &&
+              bindCrypto(g_api.X509_free, "X509_free");
     if (!g_bound) {
         FreeLibrary(g_library);
         g_library = nullptr;
         return nullptr;
     }
     return &g_api;
+}
+
+void SetServerName(const Api& api, Ssl* ssl, const std::string& host) {
+    if (host.empty() || isAddress(host)) return;
+    api.SSL_ctrl(ssl, kSslCtrlSetTlsextHostname, kTlsextNametypeHostName, const_cast<char*>(host.c_str()));
+}
+
+std::vector<std::string> PeerCertificates(const Api& api, const Ssl* ssl) {
+    std::vector<std::string> chain;
+    X509* own = api.SSL_get1_peer_certificate(ssl);
+    if (!own) return chain;
+    chain.push_back(der(api, own));
+    api.X509_free(own);
+    if (chain.front().empty()) return {};
+    // On the client side the chain holds the server's own certificate too: it is not added twice.
+    if (const Stack* others = api.SSL_get_peer_cert_chain(ssl)) {
+        for (int i = 0, n = api.OPENSSL_sk_num(others); i < n; ++i) {
+            std::string one = der(api, static_cast<const X509*>(api.OPENSSL_sk_value(others, i)));
+            if (!one.empty() && one != chain.front()) chain.push_back(std::move(one));
+        }
+    }
+    return chain;
 }
 
 void Unload() {

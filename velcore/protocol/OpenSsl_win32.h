@@ -4,12 +4,16 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace velor::openssl {
 
 struct Ssl;
 struct SslCtx;
 struct SslMethod;
+struct X509;
+struct Stack;
 
 struct Api {
     int (*OPENSSL_init_ssl)(std::uint64_t options, const void* settings);
@@ -25,7 +29,23 @@ struct Api {
     int (*SSL_shutdown)(Ssl* ssl);
     int (*SSL_pending)(const Ssl* ssl);
     int (*SSL_get_error)(const Ssl* ssl, int result);
+    long (*SSL_ctrl)(Ssl* ssl, int command, long number, void* argument);
+    // The server's certificates, for the platform to check (these from libcrypto-3.dll).
+    X509* (*SSL_get1_peer_certificate)(const Ssl* ssl);
+    Stack* (*SSL_get_peer_cert_chain)(const Ssl* ssl);
+    int (*OPENSSL_sk_num)(const Stack* stack);
+    void* (*OPENSSL_sk_value)(const Stack* stack, int index);
+    int (*i2d_X509)(const X509* certificate, unsigned char** out);
+    void (*X509_free)(X509* certificate);
 };
+
+// Asks the server for the certificate of this host name (Server Name Indication); an address
+// is no name and is not sent.
+void SetServerName(const Api& api, Ssl* ssl, const std::string& host);
+
+// The certificates the server presented after the handshake, DER-encoded, its own first and then
+// the others it sent; empty when it presented none.
+std::vector<std::string> PeerCertificates(const Api& api, const Ssl* ssl);
 
 inline constexpr const char kLibraryName[] = "libssl-3.dll";
 inline constexpr const char kCryptoLibraryName[] = "libcrypto-3.dll";

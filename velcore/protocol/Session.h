@@ -4,6 +4,7 @@
 
 #include "shared/AccountSettings.h"
 #include "velcore/protocol/SessionPrompts.h"
+#include "velcore/protocol/Status.h"
 #include "velcore/protocol/Transport.h"
 
 #include <cstdint>
@@ -38,5 +39,32 @@ void LogoutAndClose(Transport& transport);
 // last exchange that had one; loggedOn tells whether the command was sent.
 std::int32_t SingleCommandSession(Transport& transport, AccountSettings& account, SessionPrompts& prompts,
                                   std::string_view command, std::string* response, bool* loggedOn);
+
+}  // namespace velor
+
+namespace velor {
+
+// As SingleCommandSession for an exchange that is not one plain command line (a literal to
+// send, a reply read in its own way): exchange runs where the command would be sent, and its
+// result is the session's. Before the logon, the greeting's or logon's result is returned.
+template <typename Exchange>
+std::int32_t SingleExchangeSession(Transport& transport, AccountSettings& account, SessionPrompts& prompts,
+                                   Exchange&& exchange, bool* loggedOn) {
+    if (loggedOn) *loggedOn = false;
+    if (!AccountFitsInCommands(account)) return status::kInvalidArg;
+    std::int32_t result = transport.Connect(account.host.c_str(), account.port);
+    if (result == status::kOk && account.useSsl) result = transport.StartTls();
+    std::string greeting;
+    if (result == status::kOk) result = ExecuteCommand(transport, "", &greeting);
+    if (result == status::kOk) result = Logon(transport, account, prompts, true, &account.rememberPassword);
+    if (result != status::kOk) {
+        transport.Close();
+        return result;
+    }
+    if (loggedOn) *loggedOn = true;
+    result = exchange();
+    LogoutAndClose(transport);
+    return result;
+}
 
 }  // namespace velor

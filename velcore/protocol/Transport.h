@@ -14,7 +14,8 @@ class Transport : public imap::ByteSource {
 public:
     // Opens the connection; 0 or a failure status (0x8007xxxx for socket errors).
     virtual std::int32_t Connect(const char* host, std::uint32_t port) = 0;
-    // Runs the TLS client handshake on the open connection; 0 or E_UNEXPECTED.
+    // Runs the TLS client handshake on the open connection and has the server's certificate
+    // checked; 0, 1 when the user refused the certificate, or E_UNEXPECTED.
     virtual std::int32_t StartTls() = 0;
     // Sends all of text; false on failure.
     virtual bool Send(std::string_view text) = 0;

@@ -1,5 +1,6 @@
 #include "velcore/protocol/WinsockTransport_win32.h"
 
+#include "velcore/protocol/CertificateCheck_win32.h"
 #include "velcore/protocol/Messages_win32.h"
 #include "velcore/protocol/Status.h"
 #include "velcore/res/resource.h"
@@ -74,9 +75,15 @@ std::int32_t WinsockTransport::Connect(const char* host, std::uint32_t port) {
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<u_short>(port));
     std::memcpy(&address.sin_addr, entry->h_addr_list[0], sizeof address.sin_addr);
+    host_ = host;
+    port_ = port;
     socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (socket_ == INVALID_SOCKET) return lastErrorStatus();
     if (connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == SOCKET_ERROR) return lastErrorStatus();
+    // From here on no call blocks: a send that the server does not take in waits in wait(), with
+    // the prompt, instead of inside send() where no prompt can reach the user.
+    u_long nonBlocking = 1;
+    if (ioctlsocket(socket_, FIONBIO, &nonBlocking) != 0) return lastErrorStatus();
     return status::kOk;
 }
 
@@ -88,8 +95,6 @@ std::int32_t WinsockTransport::StartTls() {
         ShowMessage(nullptr, MB_OK | MB_ICONERROR, IDS_MODULE_MISSING, openssl::kLibraryName);
         return status::kUnexpected;
     }
-    // No certificate, authority or host name is checked: the server's certificate is taken as
-    // it comes, as the product always has.
     const openssl::SslMethod* method = tls_->TLS_client_method();
     if (!method) return status::kUnexpected;
     context_ = tls_->SSL_CTX_new(method);
@@ -97,11 +102,10 @@ std::int32_t WinsockTransport::StartTls() {
     ssl_ = tls_->SSL_new(context_);
     if (!ssl_) return status::kUnexpected;
     if (tls_->SSL_set_fd(ssl_, static_cast<int>(socket_)) != 1) return status::kUnexpected;
-    // The socket does not block from here on: every wait of the handshake and of the records
+    openssl::SetServerName(*tls_, ssl_, host_);
+    // The socket does not block (see Connect): every wait of the handshake and of the records
     // after it goes through wait(), with the account's time-out and the prompt, so a peer that
     // falls silent cannot freeze the caller's window.
-    u_long nonBlocking = 1;
-    if (ioctlsocket(socket_, FIONBIO, &nonBlocking) != 0) return status::kUnexpected;
     for (;;) {
         int n = tls_->SSL_connect(ssl_);
         if (n == 1) break;
@@ -109,6 +113,11 @@ std::int32_t WinsockTransport::StartTls() {
         if (error != kSslWantRead && error != kSslWantWrite) return status::kUnexpected;
         if (wait(error == kSslWantWrite) != Ready::kYes) return status::kUnexpected;
     }
+    // OpenSSL checks nothing of the certificate; the platform does, before a single byte of the
+    // session (the password above all) goes out. A certificate the user refuses ends the call
+    // as a cancelled logon does.
+    const ServerCertificate certificate = CheckServerCertificate(openssl::PeerCertificates(*tls_, ssl_), host_, port_);
+    if (!ConfirmServerCertificate(certificate)) return status::kNo;
     tlsActive_ = true;
     return status::kOk;
 }

@@ -8,6 +8,8 @@
 
 #include <winsock2.h>
 
+#include <string>
+
 namespace velor {
 
 class WinsockTransport : public Transport {
@@ -33,6 +35,8 @@ private:
     void releaseTls();
 
     const AccountSettings& account_;
+    std::string host_;  // as the account names it: the name the certificate must carry
+    std::uint32_t port_ = 0;
     SOCKET socket_ = INVALID_SOCKET;
     const openssl::Api* tls_ = nullptr;
     openssl::SslCtx* context_ = nullptr;

@@ -22,6 +22,9 @@ constexpr const char* kInvalidCommand = "invalid command: %s";
 constexpr const char* kBlockStartEnd = "premature end of script: start of block expected";
 constexpr const char* kBlockStartBad = "bad token: start of block expected";
 constexpr const char* kBlockEnd = "premature end of script inside block";
+// Reported at the line where the comment opens: a script cut off inside a comment must not read
+// as a shorter valid script.
+constexpr const char* kCommentEnd = "unterminated comment";
 
 // Tests.
 constexpr const char* kTestEnd = "Premature end of script: test expected";

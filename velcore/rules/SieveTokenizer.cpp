@@ -142,10 +142,15 @@ TokenRead SieveTokenizer::Next() {
         if (c == '/' && Peek(1) == '*') {
             cursor_ += 2;
             commentState = CommentState::BlockComment;
+            commentLine_ = line;
             continue;
         }
         enabled = commentState == CommentState::Normal ? 1 : 0;
         return ReadToken();
+    }
+    if (commentState == CommentState::BlockComment) {
+        line = commentLine_;
+        return Refuse(msg::kCommentEnd);
     }
     return TokenRead::End;
 }

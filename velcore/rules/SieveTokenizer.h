@@ -82,6 +82,7 @@ private:
     const char* cursor_;
     const char* end_;
     std::size_t textLength_ = 0;
+    std::int32_t commentLine_ = 0;  // where the open "/*" comment began
     // Once a read went bad, every later read reports the same, so that no caller can skip
     // over the bad place and go on reading after it.
     bool stuck_ = false;

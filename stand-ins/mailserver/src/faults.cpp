@@ -1,6 +1,7 @@
 #include "faults.h"
 
 #include <algorithm>
+#include <cctype>
 #include <stdexcept>
 
 #include <nlohmann/json.hpp>
@@ -37,6 +38,33 @@ std::vector<std::size_t> offsetList(const std::string& value) {
     start = plus + 1;
   }
   return offsets;
+}
+
+// \r, \n, \t, \\ and \xHH in a reply= text.
+std::string unescape(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      out += text[i];
+      continue;
+    }
+    const char c = text[++i];
+    if (c == 'r') out += '\r';
+    else if (c == 'n') out += '\n';
+    else if (c == 't') out += '\t';
+    else if (c == 'x' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+             std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+      out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else out += c;
+  }
+  return out;
+}
+
+std::string statusWord(const std::string& value) {
+  const std::string word = upper(value);
+  if (word != "NO" && word != "BAD" && word != "BYE") throw std::invalid_argument("fault: status=NO, BAD or BYE, got '" + value + "'");
+  return word;
 }
 
 bool matches(const FaultRule& rule, const std::string& replyTo, int connection) {
@@ -77,6 +105,12 @@ FaultRule parseFaultRule(const std::string& text) {
     } else if (key == "drop") {
       setKind(FaultRule::Kind::Drop);
       if (!value.empty()) rule.dropAfter = static_cast<std::size_t>(number(key, value));
+    } else if (key == "reply") {
+      setKind(FaultRule::Kind::Reply);
+      rule.bytes = unescape(value);
+    } else if (key == "status") {
+      setKind(FaultRule::Kind::Status);
+      rule.status = statusWord(value);
     } else if (key == "on") {
       rule.on = upper(value);
     } else if (key == "conn") {
@@ -90,7 +124,9 @@ FaultRule parseFaultRule(const std::string& text) {
       throw std::invalid_argument("fault: unknown key '" + key + "' in " + text);
     }
   }
-  if (!haveKind) throw std::invalid_argument("fault: no delay, split, alert or drop in " + text);
+  if (!haveKind) throw std::invalid_argument("fault: no delay, split, alert, drop, reply or status in " + text);
+  if ((rule.kind == FaultRule::Kind::Reply || rule.kind == FaultRule::Kind::Status) && (rule.on.empty() || rule.on == "GREETING"))
+    throw std::invalid_argument("fault: reply= and status= need on=COMMAND");
   return rule;
 }
 
@@ -104,7 +140,9 @@ FaultRule faultFromJson(const nlohmann::json& j) {
     rule.kind = FaultRule::Kind::Drop, ++kinds;
     if (!j.at("drop").is_null()) rule.dropAfter = j.at("drop").get<std::size_t>();
   }
-  if (kinds != 1) throw std::invalid_argument("fault: exactly one of delay_ms, split, alert, drop per rule");
+  if (j.contains("reply")) rule.kind = FaultRule::Kind::Reply, rule.bytes = j.at("reply").get<std::string>(), ++kinds;
+  if (j.contains("status")) rule.kind = FaultRule::Kind::Status, rule.status = statusWord(j.at("status").get<std::string>()), ++kinds;
+  if (kinds != 1) throw std::invalid_argument("fault: exactly one of delay_ms, split, alert, drop, reply, status per rule");
   if (j.contains("on")) rule.on = upper(j.at("on").get<std::string>());
   if (j.contains("connection")) rule.connection = j.at("connection").get<int>();
   if (j.contains("pause_ms")) rule.pauseMs = j.at("pause_ms").get<int>();
@@ -119,6 +157,8 @@ nlohmann::json faultToJson(const FaultRule& rule) {
     case FaultRule::Kind::Split: j["split"] = rule.offsets, j["pause_ms"] = rule.pauseMs; break;
     case FaultRule::Kind::Alert: j["alert"] = rule.text, j["at"] = rule.atEnd ? "end" : "start", j["pause_ms"] = rule.pauseMs; break;
     case FaultRule::Kind::Drop: j["drop"] = rule.dropAfter ? nlohmann::json(*rule.dropAfter) : nlohmann::json(); break;
+    case FaultRule::Kind::Reply: j["reply"] = rule.bytes; break;
+    case FaultRule::Kind::Status: j["status"] = rule.status; break;
   }
   if (!rule.on.empty()) j["on"] = rule.on;
   if (rule.connection != 0) j["connection"] = rule.connection;
@@ -130,6 +170,26 @@ int faultDelay(const std::vector<FaultRule>& rules, const std::string& replyTo, 
   for (const auto& rule : rules)
     if (rule.kind == FaultRule::Kind::Delay && matches(rule, replyTo, connection)) delay += rule.delayMs;
   return delay;
+}
+
+const FaultRule* replacingFault(const std::vector<FaultRule>& rules, const std::string& command, int connection) {
+  for (const auto& rule : rules) {
+    if ((rule.kind == FaultRule::Kind::Reply || rule.kind == FaultRule::Kind::Status) && matches(rule, command, connection))
+      return &rule;
+  }
+  return nullptr;
+}
+
+std::string replacementReply(const FaultRule& rule, const std::string& tag, bool& bye) {
+  bye = rule.kind == FaultRule::Kind::Status && rule.status == "BYE";
+  if (rule.kind == FaultRule::Kind::Status) return tag + " " + rule.status + " Forced by fault\r\n";
+  std::string bytes;
+  std::size_t from = 0;
+  for (std::size_t at = rule.bytes.find("$TAG"); at != std::string::npos; at = rule.bytes.find("$TAG", from)) {
+    bytes += rule.bytes.substr(from, at - from) + tag;
+    from = at + 4;
+  }
+  return bytes + rule.bytes.substr(from);
 }
 
 DeliveryPlan planDelivery(const std::vector<FaultRule>& rules, const std::string& replyTo,
@@ -152,6 +212,8 @@ DeliveryPlan planDelivery(const std::vector<FaultRule>& rules, const std::string
         plan.pauseMs = std::max(plan.pauseMs, rule.pauseMs);
         break;
       case FaultRule::Kind::Drop: drop = true, dropAt = rule.dropAfter; break;
+      case FaultRule::Kind::Reply:
+      case FaultRule::Kind::Status: break;  // they replace the command, not its delivery
     }
   }
   taggedLineStart = std::min(taggedLineStart, reply.size());

@@ -52,6 +52,12 @@ SIGTERM (or SIGINT) stops it; with --state it then writes the state it ends with
                                            rest of the reply; TEXT without commas
                          drop[=N]          send only N bytes of the reply (default: half),
                                            then drop the connection
+                         reply=BYTES       answer the command (on= needed) with BYTES instead
+                                           of running it: \r \n \\ \xHH escapes, \x2C for a
+                                           comma, $TAG for the command's tag
+                         status=KIND       answer the command (on= needed) with a tagged NO,
+                                           BAD or BYE instead of running it; BYE also ends
+                                           the connection
                        and to choose what it hits:
                          on=NAME           GREETING or a command name (default: every reply;
                                            alerts never hit the greeting unless named)
@@ -113,7 +119,9 @@ Options parseOptions(int argc, char** argv) {
       } catch (const std::invalid_argument& e) {
         throw UsageError(e.what());
       }
-      if (o.ldapFaults.back().kind == FaultRule::Kind::Alert) throw UsageError("--ldap-fault: alerts are IMAP's");
+      const auto kind = o.ldapFaults.back().kind;
+      if (kind == FaultRule::Kind::Alert || kind == FaultRule::Kind::Reply || kind == FaultRule::Kind::Status)
+        throw UsageError("--ldap-fault: alerts, replies and statuses are IMAP's");
     }
     else if (option == "--no-acl") noValue(), o.noAcl = true;
     else if (option == "--acl-one-line") noValue(), o.aclOneLine = true;

@@ -5,6 +5,9 @@
 #include <chrono>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
+#include "faults.h"
 #include "fixtures.h"
 
 namespace velor::mailserver::test {
@@ -100,6 +103,45 @@ TEST(Faults, StopDoesNotWaitForADelayedReply) {
   const auto start = Clock::now();
   EXPECT_EQ(r->server->stop(), 0);
   EXPECT_LT(millisecondsSince(start), 10000);
+}
+
+TEST(Faults, ReplyAnswersTheNamedCommandWithTheGivenBytesInsteadOfRunningIt) {
+  auto r = startServer({"--fault", "reply=* ACL INBOX alice LRSX \"[staff]\" \"\"\\r\\n$TAG OK done\\x2C really\\r\\n,on=GETACL",
+                        "--fault", "reply=$TAG OK mapped\\r\\n,on=X-SETMAP,conn=1"});
+  auto c = ImapClient::connect(r->server->imapPort());
+  ASSERT_TRUE(c->login());
+  EXPECT_EQ(c->command("T1", "GETACL INBOX"), "* ACL INBOX alice LRSX \"[staff]\" \"\"\r\nT1 OK done, really\r\n");
+  // Not run: the mapping the client asked for does not exist afterwards.
+  EXPECT_EQ(c->command("T2", "X-SETMAP \"new\" \"~INBOX/Projects\""), "T2 OK mapped\r\n");
+  EXPECT_EQ(c->command("T3", "X-LISTMAP").find("\"new\""), std::string::npos);
+  // On the second connection the X-SETMAP rule does not apply.
+  auto d = ImapClient::connect(r->server->imapPort());
+  ASSERT_TRUE(d->login());
+  EXPECT_EQ(d->command("T4", "X-SETMAP \"new\" \"~INBOX/Projects\""), "T4 OK X-SETMAP completed\r\n");
+}
+
+TEST(Faults, StatusForcesNoBadOrByeAndLeavesTheStateAlone) {
+  auto r = startServer({"--fault", "status=NO,on=DELETEACL", "--fault", "status=bad,on=SETACL",
+                        "--fault", "status=BYE,on=X-PUTSCRIPT"});
+  auto c = ImapClient::connect(r->server->imapPort());
+  ASSERT_TRUE(c->login());
+  EXPECT_EQ(c->command("A000", "DELETEACL \"INBOX/&ANw-bersicht &- Co\" \"[staff]\""), "A000 NO Forced by fault\r\n");
+  EXPECT_EQ(c->command("A000", "SETACL INBOX bob lr"), "A000 BAD Forced by fault\r\n");
+  EXPECT_EQ(c->command("A000", "GETACL \"INBOX/&ANw-bersicht &- Co\""),
+            "* ACL \"INBOX/&ANw-bersicht &- Co\" alice lrswipcda\r\n* ACL \"INBOX/&ANw-bersicht &- Co\" \"[staff]\" lr\r\n"
+            "A000 OK GETACL completed\r\n");
+  c->send("A000 X-PUTSCRIPT {5+}\r\nkeep;\r\n");
+  EXPECT_EQ(c->readToEnd(), "A000 BYE Forced by fault\r\n");
+}
+
+TEST(Faults, ReplyAndStatusNeedACommandAndAKnownStatus) {
+  EXPECT_THROW(parseFaultRule("status=NO"), std::invalid_argument);
+  EXPECT_THROW(parseFaultRule("reply=x,on=GREETING"), std::invalid_argument);
+  EXPECT_THROW(parseFaultRule("status=MAYBE,on=GETACL"), std::invalid_argument);
+  const FaultRule rule = parseFaultRule("reply=a\\x2Cb\\\\c\\td,on=getacl");
+  EXPECT_EQ(rule.bytes, "a,b\\c\td");
+  EXPECT_EQ(rule.on, "GETACL");
+  EXPECT_EQ(faultFromJson(faultToJson(rule)).bytes, rule.bytes);
 }
 
 }  // namespace

@@ -147,6 +147,34 @@ TEST(OpenSession, GreetingRefusalsAndTlsFollowTheAccount) {
     EXPECT_EQ(OpenSession(failing, a, prompts, nullptr), static_cast<std::int32_t>(0x80072AF9));
 }
 
+TEST(OpenSession, ARefusedCertificateEndsTheCallWithOneBeforeAnythingIsSentOrRead) {
+    // The transport's TLS start answers 1 when the user cancels the certificate question.
+    velor::testing::EnglishStrings strings;
+    FolderNames names{strings};
+    AccountSettings a = account();
+    a.useSsl = 1;
+    for (MailboxAction action : {MailboxAction::kMarkRead, MailboxAction::kMarkUnread, MailboxAction::kExpunge}) {
+        ScriptedTransport t;
+        t.tlsResult = status::kNo;
+        t.incoming = {kGreeting, kOk, kOk, kOk};
+        RecordedPrompts prompts;
+        EXPECT_EQ(RunMailboxAction(t, a, prompts, names, "Inbox", action), status::kNo);
+        EXPECT_EQ(t.sent, "");
+        EXPECT_EQ(t.incoming.size(), 4u);  // not even the greeting was read
+        EXPECT_EQ(t.events.back(), "close");
+        EXPECT_TRUE(prompts.shown.empty());
+    }
+    ScriptedTransport t;
+    t.tlsResult = status::kNo;
+    t.incoming = {kGreeting, kOk, kOk};
+    RecordedPrompts prompts;
+    bool loggedOn = true;
+    a.useSsl = 1;
+    EXPECT_EQ(SingleCommandSession(t, a, prompts, "NOOP", nullptr, &loggedOn), status::kNo);
+    EXPECT_FALSE(loggedOn);
+    EXPECT_EQ(t.sent, "");
+}
+
 TEST(ExecuteCommand, AFailedSendReportsTheSocketError) {
     ScriptedTransport t;
     t.sendFails = true;

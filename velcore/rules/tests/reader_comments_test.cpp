@@ -100,8 +100,11 @@ TEST(ReaderComments, BlockComments) {
     ASSERT_NE(last, nullptr);
     EXPECT_EQ(last->kind, CommandKind::Fileinto);
     EXPECT_EQ(last->enabled, 1) << "a block comment ends in the normal state";
+    // A download cut off inside a comment must not read as the shorter script before it.
     ParseOutcome outcome = ReadScript("keep;\n/* a\nb\nc\n");
-    EXPECT_TRUE(outcome.ok) << "an unclosed block comment runs to the end";
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.message, "unterminated comment");
+    EXPECT_EQ(outcome.line, 2) << "reported where the comment opens";
 }
 
 TEST(ReaderComments, HeaderNamesTheNextCommandOnly) {

@@ -42,6 +42,10 @@ const ErrorFixture kFixtures[] = {
     {"if true keep;", 1, "bad token: start of block expected"},
     {"if true {\nkeep;\n", 3, "premature end of script inside block"},
     {"if true { keep; else }", 1, "invalid command: else"},
+    // Comments.
+    {"keep;\n\nstop; /* cut off here", 3, "unterminated comment"},
+    {"if true {\n keep; /* x\n stop;\n}\n", 2, "unterminated comment"},
+    {"#!0 Off\n# keep; /* a switched-off rule\n# stop;\n", 2, "unterminated comment"},
     // Tests.
     {"if", 1, "Premature end of script: test expected"},
     {"if \"x\" {keep;}", 1, "Bad token: test keyword expected"},

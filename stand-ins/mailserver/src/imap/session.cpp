@@ -101,6 +101,14 @@ bool ImapSession::execute(const std::vector<Segment>& segments) {
     reply.bad(tokens.error);
     return answer(name, tag, reply);
   }
+  if (const FaultRule* rule = name.empty() ? nullptr : replacingFault(settings_.faults, name, connection_.id())) {
+    // The command is not run: the client sees the given bytes or status and nothing changes.
+    bool bye = false;
+    const std::string bytes = replacementReply(*rule, tag, bye);
+    const std::size_t lastLine = bytes.size() > 2 ? bytes.rfind('\n', bytes.size() - 2) : std::string::npos;
+    if (!deliver(name, bytes, lastLine == std::string::npos ? 0 : lastLine + 1)) return false;
+    return !bye;
+  }
   const CommandEntry* entry = name.empty() ? nullptr : findCommand(name);
   if (!entry) {
     reply.bad(name.empty() ? "Missing command" : "Unknown command " + name);

@@ -90,7 +90,8 @@ void readSettings(const json& j, LdapSettings& settings) {
     } catch (const std::exception& e) {
       throw SeedError(std::string("ldap: ") + e.what());
     }
-    if (rule.kind == FaultRule::Kind::Alert) throw SeedError("ldap: alerts are IMAP's");
+    if (rule.kind == FaultRule::Kind::Alert || rule.kind == FaultRule::Kind::Reply || rule.kind == FaultRule::Kind::Status)
+      throw SeedError("ldap: alerts, replies and statuses are IMAP's");
     settings.faults.push_back(rule);
   }
   for (const json& r : j.value("results", json::array())) {
