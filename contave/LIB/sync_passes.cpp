@@ -99,7 +99,14 @@ bool SyncPasses::Confirm(OperationKind kind, NameOf nameOf) {
   return false;
 }
 
+bool IsConnectionLost(Status status) {
+  return status == LdapStatus(-1) /* server down */ || status == LdapStatus(-11) /* connect error */;
+}
+
 void SyncPasses::Tally(Status status, std::uint32_t& succeeded) {
+  // Without the server every further contact would only fail: the run ends as a Stop does, and
+  // the status records what was done.
+  if (IsConnectionLost(status)) serverLost_ = true;
   if (!Failed(status)) {
     ++succeeded;
   } else if (status == kCveCanceled) {
@@ -293,7 +300,7 @@ Status SyncPasses::RunTwoWay(SyncStatistics& statistics) {
   std::int32_t position = 0;
   for (const ServerContact& p : contacts) {
     progress_.SetPosition(++position);
-    if (stop_.Requested()) {
+    if (Stopped()) {
       completed = false;
       break;
     }
@@ -352,7 +359,7 @@ Status SyncPasses::RunTwoWay(SyncStatistics& statistics) {
     position = 0;
     for (LocalContact* w : locals) {
       progress_.SetPosition(++position);
-      if (stop_.Requested()) break;
+      if (Stopped()) break;
       if (w->deleted || w->visited || Protected(*w)) continue;
       if (w->syncedRevision == 0) {
         Tally(CreateOnServer(*w), statistics.serverCreated);
@@ -376,7 +383,7 @@ Status SyncPasses::RunOneWay(SyncStatistics& statistics) {
   std::int32_t position = 0;
   for (const ServerContact& p : server_.Contacts()) {
     progress_.SetPosition(++position);
-    if (stop_.Requested()) {
+    if (Stopped()) {
       completed = false;
       break;
     }
@@ -401,7 +408,7 @@ Status SyncPasses::RunOneWay(SyncStatistics& statistics) {
     position = 0;
     for (LocalContact* w : locals) {
       progress_.SetPosition(++position);
-      if (stop_.Requested()) break;
+      if (Stopped()) break;
       if (w->deleted || w->visited || Protected(*w)) continue;
       if (!deleteLocally) {
         ++statistics.canceled;

@@ -37,6 +37,9 @@ struct SyncSettings {
 // every contact of a side that had any, or more than half of a side of at least 20.
 bool IsMassDeletion(std::uint32_t planned, std::uint32_t total);
 
+// A failure that means the directory can no longer be reached (server down, connection lost).
+bool IsConnectionLost(Status status);
+
 class SyncPasses {
  public:
   SyncPasses(LocalFolder& local, DirectorySide& server, SyncQuestions& questions, ProgressReporter& progress,
@@ -50,6 +53,8 @@ class SyncPasses {
   template <typename NameOf>
   bool Confirm(OperationKind kind, NameOf nameOf);
   void Tally(Status status, std::uint32_t& succeeded);
+  // Stop was requested, or the server was lost.
+  bool Stopped() const { return serverLost_ || stop_.Requested(); }
 
   Status DeleteOnServer(const ServerContact& server);
   Status CreateLocally(const ServerContact& server);
@@ -80,6 +85,7 @@ class SyncPasses {
   int remembered_[kOperationKindCount] = {};  // 0 none, 1 yes to all, 2 no to all
   std::set<std::int32_t> unreadable_;
   SyncStatistics* statistics_ = nullptr;
+  bool serverLost_ = false;
 };
 
 }  // namespace contave

@@ -219,6 +219,39 @@ TEST(LdapProxyTest, AddAnsweredWithoutAUsableEntryName) {
   }
 }
 
+// The server's refusals reach the engine as their codes, and an answer of the wrong type is a
+// failure, never taken for success; a refused add leaves nothing behind.
+TEST(LdapProxyTest, ForcedResultsAndWrongResponseTypes) {
+  std::string seed = kSeed;
+  seed.replace(seed.find('{'), 1, R"({"ldap": {"results": [{"on": "MODIFY", "nth": 1, "code": 51},
+      {"on": "DELETE", "nth": 1, "code": 52}, {"on": "ADD", "nth": 1, "code": 80},
+      {"on": "MODIFY", "nth": 2, "wrong_type": true, "code": 0},
+      {"on": "ADD", "nth": 2, "wrong_type": true, "code": 0}]},)");
+  Server server({}, seed.c_str());
+  ServerFolder folder;
+  SilentProgress progress;
+  StopFlag stop;
+  ASSERT_EQ(folder.Open(server.Login(), kContacts, 3, progress, stop), kOk);
+  const std::size_t count = folder.Contacts().size();
+  ServerContact contact = folder.Contacts()[0];
+  AttributeList changes;
+  changes.emplace_back("comment");
+  changes.back().Append("x");
+  changes.back().SetMark(ChangeMark::kReplace);
+  EXPECT_EQ(folder.Send(contact, changes), LdapStatus(51));
+  const Status wrongModify = folder.Send(contact, changes);
+  EXPECT_TRUE(Failed(wrongModify)) << std::hex << StatusBits(wrongModify);
+  EXPECT_EQ(folder.Send(contact, changes), kOk);
+  EXPECT_EQ(folder.Delete(contact), LdapStatus(52));
+  ServerContact created;
+  EXPECT_EQ(folder.Create(created), LdapStatus(80));
+  const Status wrongAdd = folder.Create(created);
+  EXPECT_TRUE(Failed(wrongAdd)) << std::hex << StatusBits(wrongAdd);
+  ServerFolder reread;
+  ASSERT_EQ(reread.Open(server.Login(), kContacts, 3, progress, stop), kOk);
+  EXPECT_EQ(reread.Contacts().size(), count);
+}
+
 TEST(LdapProxyTest, ListsFoldersDepthFirst) {
   Server server;
   std::vector<std::string> dns;

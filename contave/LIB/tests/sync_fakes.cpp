@@ -213,7 +213,7 @@ Status FakeDirectory::LoadAttributes(const ServerContact& contact, AttributeList
 
 Status FakeDirectory::Delete(const ServerContact& contact) {
   if (entries_.count(contact.id) == 0) return LdapStatus(32);
-  if (plan_.Fails()) return LdapStatus(80);
+  if (plan_.Fails()) return plan_.directoryFailure;
   entries_.erase(contact.id);
   ++writes;
   plan_.Done();
@@ -221,7 +221,7 @@ Status FakeDirectory::Delete(const ServerContact& contact) {
 }
 
 Status FakeDirectory::Create(ServerContact& created) {
-  if (plan_.Fails()) return LdapStatus(80);
+  if (plan_.Fails()) return plan_.directoryFailure;
   const std::int32_t id = nextId_++;
   Entry& entry = entries_[id];
   entry.attributes.emplace_back("commonName");
@@ -274,7 +274,7 @@ Status FakeDirectory::Send(ServerContact& contact, const AttributeList& changes)
       }
     }
   }
-  if (plan_.Fails()) return LdapStatus(80);
+  if (plan_.Fails()) return plan_.directoryFailure;
   for (ContactAttribute& attribute : result) attribute.SetMark(ChangeMark::kUntouched);
   found->second.attributes = std::move(result);
   contact.revision = ++found->second.revision;

@@ -25,6 +25,8 @@ struct FaultPlan {
   Mode mode = Mode::kNone;
   int at = -1;      // the side effect that fails or is the last one
   int count = 0;    // side effects so far
+  // What a failing directory operation answers: a refusal by default, or a lost connection.
+  Status directoryFailure = LdapStatus(80);
   // Call before a side effect: true when it must fail instead.
   bool Fails() {
     ++count;

@@ -304,6 +304,29 @@ TEST_F(SyncPassesTest, StopDuringPass1SkipsPass2AndStillWritesTheStatus) {
   EXPECT_EQ(world.Run().statistics, Stats(1, 0, 0, 1, 0, 0));
 }
 
+// A server that goes away mid-run ends the run as Stop does: the contact that met the lost
+// connection fails, the others wait untouched for the next run, and the status is written.
+TEST_F(SyncPassesTest, LostServerEndsTheRunAsIfStoppedAndTheNextRunFinishes) {
+  for (const char* name : {"A", "B", "C"}) world.book.Add(name);
+  ASSERT_EQ(world.Run().statistics, Stats(3, 0, 0, 0, 0, 0));
+  for (const auto& [key, contact] : world.book.Contacts()) world.book.Edit(key, kPrComment, "edited");
+  world.directory.Add("New on server");
+  world.plan.mode = test::FaultPlan::Mode::kFail;
+  world.plan.directoryFailure = LdapStatus(-1);
+  // The load saves the three raised local revisions; the first change sent to the server fails.
+  world.plan.at = world.plan.count + 4;
+  auto run = world.Run();
+  EXPECT_EQ(run.save, kOk);
+  EXPECT_EQ(run.statistics.failed, 1u);
+  EXPECT_EQ(run.statistics.serverModified + run.statistics.localCreated, 0u);
+  EXPECT_TRUE(world.files.memory.Exists(SyncWorld::kStatusPath));
+
+  world.plan.mode = test::FaultPlan::Mode::kNone;
+  EXPECT_EQ(world.Run().statistics, Stats(0, 3, 0, 1, 0, 0));
+  EXPECT_EQ(LocalView(world.book), ServerView(world.directory));
+  EXPECT_FALSE(world.Run().statistics.AnyChange());
+}
+
 TEST_F(SyncPassesTest, OneWayRunMirrorsTheServer) {
   world.directory.Add("X", "x");
   world.book.Add("Z");

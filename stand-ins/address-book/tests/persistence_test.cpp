@@ -152,3 +152,95 @@ TEST_F(PersistenceTest, AnInterruptedWriteLeavesTheFormerFile) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string FileText(const std::string& path) {
+  std::string text;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return text;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+  CloseHandle(file);
+  return text;
+}
+
+void AppendText(const std::string& path, const std::string& text) {
+  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+}  // namespace
+
+// A save adds a change block to the file instead of writing it anew; a block cut short by a crash
+// is not there on the next reading, and the blocks are folded into the records once they outgrow
+// them.
+TEST_F(PersistenceTest, SavesAppendWholeBlocksAndTornOnesAreIgnored) {
+  ASSERT_EQ(S_OK, Open());
+  std::string folderId = FolderId("Shared Contacts");
+  std::string max, nia;
+  {
+    Ref<IABContainer> folder = OpenContainer(folderId);
+    max = CreateUser(folder.get(), {StringProp(PR_DISPLAY_NAME_A, "Max")});
+    nia = CreateUser(folder.get(), {StringProp(PR_DISPLAY_NAME_A, "Nia")});
+    Ref<IMailUser> user = OpenUser(max);
+    SPropValue rev = LongProp(kLocalRev, 7);
+    ASSERT_EQ(S_OK, user->SetProps(1, &rev, nullptr));
+    ASSERT_EQ(S_OK, user->SaveChanges(KEEP_OPEN_READWRITE));
+    SBinary bin = {static_cast<ULONG>(nia.size()), reinterpret_cast<LPBYTE>(nia.data())};
+    ENTRYLIST list = {1, &bin};
+    ASSERT_EQ(S_OK, folder->DeleteEntries(&list, 0));
+  }
+  Close();
+  std::string text = FileText(storePath_);
+  EXPECT_EQ(4u, Count(text, "\ndone "));  // two creations, a change, a deletion
+  EXPECT_EQ(1u, Count(text, "\ngone "));
+
+  // A crash in the middle of a block: the block is not there, and the next save writes the file
+  // whole rather than after the torn text.
+  AppendText(storePath_, "change 99 1 1 0\nrecord 50 3 2 1 1 1\np 3001001E :Ghost\n");
+  ASSERT_EQ(S_OK, Open());
+  {
+    Ref<IABContainer> folder = OpenContainer(folderId);
+    auto rows = Contents(folder.get(), {PR_ENTRYID, PR_DISPLAY_NAME_A});
+    ASSERT_EQ(1u, rows.size());
+    EXPECT_EQ("Max", rows[0].at(PROP_ID(PR_DISPLAY_NAME_A)).bytes);
+    Cell cell;
+    ASSERT_EQ(S_OK, GetOne(OpenUser(max, 0).get(), kLocalRev, &cell));
+    EXPECT_EQ(7, cell.number);
+    CreateUser(folder.get(), {StringProp(PR_DISPLAY_NAME_A, "Ola")});
+  }
+  Close();
+  text = FileText(storePath_);
+  EXPECT_EQ(0u, Count(text, "Ghost"));
+  EXPECT_EQ(0u, Count(text, "\nchange "));
+
+  // Many saves: the file is rewritten now and then, so it stays near the size of its records.
+  ASSERT_EQ(S_OK, Open());
+  {
+    Ref<IMailUser> user = OpenUser(max);
+    for (int i = 0; i < 400; ++i) {
+      std::string comment(200, static_cast<char>('a' + i % 26));
+      SPropValue value = StringProp(PR_COMMENT_A, comment.c_str());
+      ASSERT_EQ(S_OK, user->SetProps(1, &value, nullptr));
+      ASSERT_EQ(S_OK, user->SaveChanges(KEEP_OPEN_READWRITE));
+    }
+  }
+  Close();
+  text = FileText(storePath_);
+  EXPECT_LT(text.size(), 3u * 64 * 1024);
+  ASSERT_EQ(S_OK, Open());
+  Cell comment;
+  ASSERT_EQ(S_OK, GetOne(OpenUser(max, 0).get(), PR_COMMENT_A, &comment));
+  EXPECT_EQ(std::string(200, static_cast<char>('a' + 399 % 26)), comment.bytes);
+}

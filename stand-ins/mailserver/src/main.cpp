@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
   if (options.aclOneLine) settings.aclOneLine = true;
   settings.faults.insert(settings.faults.end(), options.faults.begin(), options.faults.end());
   if (options.ldapAddMatched) ldapSettings.addMatched = *ldap::parseAddMatched(*options.ldapAddMatched);
+  ldapSettings.controlPath = options.ldapControl;
   ldapSettings.faults.insert(ldapSettings.faults.end(), options.ldapFaults.begin(), options.ldapFaults.end());
 
   const int wakeRead = installStopSignals();

@@ -72,6 +72,10 @@ SIGTERM (or SIGINT) stops it; with --state it then writes the state it ends with
                        the matched DN of the answer to an add addressed to a folder: entry
                        (the new entry, default), none, folder (the folder's own DN), or uid
                        (the new entry is named uid=<id> instead of cn=<id>)
+  --ldap-control FILE  changes a test makes while the server runs: before each LDAP
+                       operation, when FILE exists, each line "revId USER DN VALUE" sets
+                       that contact's revId (USER: whose private tree the DN is in), and
+                       the file is removed. Write it elsewhere and rename it into place.
   --help               show this text
 )";
 }
@@ -107,6 +111,8 @@ Options parseOptions(int argc, char** argv) {
       if (*o.ldapAddMatched != "entry" && *o.ldapAddMatched != "none" && *o.ldapAddMatched != "folder" &&
           *o.ldapAddMatched != "uid")
         throw UsageError("--ldap-add-matched: entry, none, folder or uid");
+    } else if (option == "--ldap-control") {
+      o.ldapControl = value();
     } else if (option == "--ldap-fault") {
       try {
         o.ldapFaults.push_back(parseFaultRule(value()));

@@ -30,6 +30,7 @@ struct Options {
   std::vector<FaultRule> faults;
   std::vector<FaultRule> ldapFaults;
   std::optional<std::string> ldapAddMatched;  // entry, none, folder or uid
+  std::string ldapControl;                    // file of changes applied while running
   bool help = false;
 };
 

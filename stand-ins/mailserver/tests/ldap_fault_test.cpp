@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <fstream>
 #include <thread>
 
 #include "ldap_fixtures.h"
@@ -51,6 +53,84 @@ TEST(LdapFaults, ChangeAnsweredTooLateIsAbandonedAndNeverApplied) {
   std::this_thread::sleep_for(std::chrono::milliseconds(4500 - millisecondsSince(start)));
   EXPECT_EQ(c->revision(kJiri), "3");
   EXPECT_EQ(c->read(kJiri).count("comment"), 0u);
+}
+
+// A seed of the fixture's directory with an "ldap" block and Jiří at another revision.
+std::string seedWith(const std::string& ldap, const std::string& revision) {
+  std::string seed = kLdapSeed;
+  seed.replace(seed.find('{'), 1, "{\"ldap\": " + ldap + ",");
+  seed.replace(seed.find("\"revId\": 3"), 10, "\"revId\": " + revision);
+  return seed;
+}
+
+TEST(LdapFaults, ForcedResultsHitTheirOperationAndCountAndChangeNothing) {
+  auto r = startLdap({}, seedWith(R"({"results": [{"on": "MODIFY", "nth": 2, "code": 51},
+                                                  {"on": "DELETE", "code": 52}, {"on": "ADD", "nth": 1, "code": 80}]})",
+                                  "3"));
+  auto c = bindAs(r->port(), "anna", "demo");
+  const Change comment{LDAP_MOD_REPLACE, "comment", {"x"}};
+  EXPECT_EQ(c->modify(kJiri, {comment}).code, LDAP_SUCCESS);
+  EXPECT_EQ(c->modify(kJiri, {comment}).code, LDAP_BUSY);
+  EXPECT_EQ(c->revision(kJiri), "4");  // the refused modify left it
+  EXPECT_EQ(c->modify(kJiri, {comment}).code, LDAP_SUCCESS);
+  EXPECT_EQ(c->add(kAnnaContacts, {{"commonName", {"New"}}}).code, LDAP_OTHER);
+  EXPECT_EQ(c->add(kAnnaContacts, {{"commonName", {"New"}}}).code, LDAP_SUCCESS);
+  const std::string zoe = "cn=1B," + kAnnaContacts;
+  int id = -1;
+  for (int i = 0; i < 2; ++i) {  // every delete is refused: nth 0
+    ASSERT_EQ(ldap_delete_ext(c->handle(), zoe.c_str(), nullptr, nullptr, &id), LDAP_SUCCESS);
+    LDAPMessage* message = nullptr;
+    ASSERT_EQ(ldap_result(c->handle(), id, LDAP_MSG_ALL, nullptr, &message), LDAP_RES_DELETE);
+    int code = 0;
+    ldap_parse_result(c->handle(), message, &code, nullptr, nullptr, nullptr, nullptr, 1);
+    EXPECT_EQ(code, LDAP_UNAVAILABLE);
+  }
+  EXPECT_EQ(c->revision(zoe), "1");
+}
+
+TEST(LdapFaults, WrongResponseTypeAnswersAChange) {
+  auto r = startLdap({}, seedWith(R"({"results": [{"on": "MODIFY", "wrong_type": true, "code": 0}]})", "3"));
+  auto c = bindAs(r->port(), "anna", "demo");
+  LDAPMod mod{LDAP_MOD_REPLACE, const_cast<char*>("comment"), {}};
+  char* values[] = {const_cast<char*>("x"), nullptr};
+  mod.mod_values = values;
+  LDAPMod* mods[] = {&mod, nullptr};
+  int id = -1;
+  ASSERT_EQ(ldap_modify_ext(c->handle(), kJiri.c_str(), mods, nullptr, nullptr, &id), LDAP_SUCCESS);
+  LDAPMessage* message = nullptr;
+  EXPECT_EQ(ldap_result(c->handle(), id, LDAP_MSG_ALL, nullptr, &message), LDAP_RES_SEARCH_RESULT);
+  if (message) ldap_msgfree(message);
+  EXPECT_EQ(c->revision(kJiri), "3");
+}
+
+// Revisions count on past the width of 32 bits and past ten digits, in the directory and in
+// the state it writes.
+TEST(LdapFaults, RevisionsRaisePastTenDigits) {
+  for (const auto& [seeded, raised] : {std::pair{"4294967295", "4294967296"}, std::pair{"9999999999", "10000000000"},
+                                       std::pair{"\"99999999999999999999\"", "100000000000000000000"}}) {
+    auto r = startLdap({}, seedWith("{}", seeded));
+    auto c = bindAs(r->port(), "anna", "demo");
+    EXPECT_EQ(c->modify(kJiri, {{LDAP_MOD_REPLACE, "comment", {"x"}}}).code, LDAP_SUCCESS);
+    EXPECT_EQ(c->revision(kJiri), raised);
+  }
+}
+
+// A test changes revisions while the server runs (the collisions of a damaged server record):
+// the control file is applied before the next operation and removed.
+TEST(LdapFaults, RevisionsSetWhileTheServerRuns) {
+  TempDir dir;
+  const std::string control = dir.path("control");
+  auto r = startLdap({"--ldap-control", control});
+  auto c = bindAs(r->port(), "anna", "demo");
+  EXPECT_EQ(c->revision(kJiri), "3");
+  const std::string zoe = "cn=1B," + kAnnaContacts;
+  std::ofstream(dir.path("control.new")) << "revId anna " << kJiri << " 1\nrevId anna " << zoe << " 4294967295\n";
+  ASSERT_EQ(std::rename(dir.path("control.new").c_str(), control.c_str()), 0);
+  EXPECT_EQ(c->revision(kJiri), "1");
+  EXPECT_EQ(c->revision(zoe), "4294967295");
+  EXPECT_FALSE(std::ifstream(control).good());
+  EXPECT_EQ(c->modify(zoe, {{LDAP_MOD_REPLACE, "comment", {"x"}}}).code, LDAP_SUCCESS);
+  EXPECT_EQ(c->revision(zoe), "4294967296");
 }
 
 TEST(LdapFaults, StopDoesNotWaitForAHeldOperation) {

@@ -7,6 +7,7 @@
 #include "store/computed.h"
 #include "store/entry_id.h"
 #include "store/store_ops.h"
+#include "store/faults.h"
 
 #include <new>
 
@@ -115,6 +116,7 @@ STDMETHODIMP Container::CreateEntry(ULONG size, LPENTRYID eid, ULONG flags, LPMA
   *entry = nullptr;
   if (IsDirectory()) return MAPI_E_NO_SUPPORT;
   if (!modify_) return MAPI_E_NO_ACCESS;
+  if (FaultHits(FaultPoint::CreateEntry)) return MAPI_E_DISK_ERROR;
   Record record;
   bool known = false;
   HRESULT hr = session_->store->Read([&](const StoreData& data) {
@@ -140,6 +142,7 @@ STDMETHODIMP Container::DeleteEntries(LPENTRYLIST entries, ULONG) {
   if (!entries || (entries->cValues && !entries->lpbin)) return MAPI_E_INVALID_PARAMETER;
   if (IsDirectory()) return MAPI_E_NO_SUPPORT;
   if (!modify_) return MAPI_E_NO_ACCESS;
+  if (FaultHits(FaultPoint::DeleteEntries)) return MAPI_E_DISK_ERROR;
   ULONG missing = 0;
   HRESULT hr = session_->store->Update([&](StoreData& data, bool* changed) {
     missing = 0;

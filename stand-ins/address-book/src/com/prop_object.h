@@ -7,6 +7,7 @@
 #include "com/mapi_buffer.h"
 #include "com/prop_convert.h"
 #include "com/prop_edit.h"
+#include "store/faults.h"
 
 #include <vector>
 
@@ -19,6 +20,7 @@ class PropObject : public ComObject<Interface> {
 
   STDMETHODIMP SaveChanges(ULONG flags) override {
     if (!writable_) return MAPI_E_NO_ACCESS;
+    if (FaultHits(FaultPoint::SaveChanges)) return MAPI_E_DISK_ERROR;
     HRESULT hr = Save(flags);
     if (FAILED(hr)) return hr;
     edits_.Clear();

@@ -1,4 +1,5 @@
 #include "com/table.h"
+#include "store/faults.h"
 
 #include "com/mapi_buffer.h"
 #include "com/prop_convert.h"
@@ -89,6 +90,7 @@ STDMETHODIMP Table::QueryRows(LONG count, ULONG flags, LPSRowSet* rows) {
   *rows = nullptr;
   if (count < 0) return MAPI_E_NO_SUPPORT;  // reading backwards is not offered
   if (count == 0) return MAPI_E_INVALID_PARAMETER;
+  if (FaultHits(FaultPoint::QueryRows)) return MAPI_E_DISK_ERROR;
   size_t n = std::min(static_cast<size_t>(count), rows_.size() - position_);
 
   // A set of rows is one block, and each row's values another, as FreeProws frees them.

@@ -1,6 +1,7 @@
 #include "store/computed.h"
 
 #include "store/entry_id.h"
+#include "store/faults.h"
 
 #include <mapidefs_shim.h>
 
@@ -39,7 +40,9 @@ PropMap FullProps(const Record& record, const GUID& uid) {
   Put(props, MakeLong(PR_OBJECT_TYPE, list ? MAPI_DISTLIST : MAPI_MAILUSER));
   Put(props, MakeLong(PR_DISPLAY_TYPE, list ? DT_PRIVATE_DISTLIST : DT_MAILUSER));
   Put(props, MakeTime(PR_CREATION_TIME, record.created));
-  Put(props, MakeTime(PR_LAST_MODIFICATION_TIME, record.modified));
+  const PropValue* name = Find(props, PR_DISPLAY_NAME_A);
+  if (!name || !HidesModificationTime(name->bytes))
+    Put(props, MakeTime(PR_LAST_MODIFICATION_TIME, record.modified));
   return props;
 }
 

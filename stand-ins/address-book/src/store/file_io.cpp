@@ -77,4 +77,29 @@ HRESULT ReplaceFile(const std::string& path, const std::string& text) {
   return S_OK;
 }
 
+HRESULT AppendFile(const std::string& path, const std::string& text) {
+  UniqueHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return LastError();
+  DWORD written = 0;
+  if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+      written != text.size() || !FlushFileBuffers(file.get())) {
+    HRESULT hr = LastError();
+    return FAILED(hr) ? hr : E_FAIL;
+  }
+  return S_OK;
+}
+
+HRESULT FileSizeOf(const std::string& path, ULONGLONG* size) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+    DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return S_FALSE;
+    return HRESULT_FROM_WIN32(error);
+  }
+  *size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return S_OK;
+}
+
 }  // namespace wabstand

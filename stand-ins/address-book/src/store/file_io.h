@@ -12,6 +12,10 @@ namespace wabstand {
 // S_FALSE when the file does not exist; the system error as an HRESULT on any other failure.
 HRESULT ReadWholeFile(const std::string& path, std::string* text, size_t limit = 0);
 HRESULT ReplaceFile(const std::string& path, const std::string& text);
+// Adds text at the end of an existing file and waits until it is on the disk.
+HRESULT AppendFile(const std::string& path, const std::string& text);
+// S_FALSE when the file does not exist.
+HRESULT FileSizeOf(const std::string& path, ULONGLONG* size);
 HRESULT CreateParentFolders(const std::string& path);
 
 }  // namespace wabstand

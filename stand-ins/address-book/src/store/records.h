@@ -8,6 +8,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace wabstand {
 
@@ -38,6 +39,9 @@ struct StoreData {
   ULONG nextId = 1;          // ids are never reused: a deleted contact's id stays dead
   ULONGLONG lastStamp = 0;   // the latest modification time handed out
   std::map<ULONG, Record> records;
+  // Not stored: the ids that the change under way deleted, so that the store can write only
+  // what changed.
+  std::vector<ULONG> erased;
 };
 
 // The identity's own folder comes first and receives what is created in the root container.

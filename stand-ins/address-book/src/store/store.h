@@ -1,7 +1,8 @@
 // One address book file as the objects of a session see it. Every access takes a mutex named
 // after the file, so threads and processes take turns; under it the loaded copy is brought up to
-// date with the file (another process may have written since), and a change is written back whole
-// before the lock is released. Two programs working on one address book one after the other (or
+// date with the file (another process may have written since), and a change reaches the file
+// before the lock is released: as a change block appended to it, or, once the blocks outgrow the
+// records, as the whole file written anew. Two programs working on one address book one after the other (or
 // interleaved) therefore always see each other's changes and never lose one.
 #pragma once
 
@@ -11,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace wabstand {
 
@@ -34,11 +36,18 @@ class Store {
   class Lock;
   HRESULT Refresh();
   HRESULT Write(StoreData& data);
+  HRESULT Append(ULONGLONG stampBefore, ULONG nextIdBefore, const std::vector<ULONG>& gone);
 
   std::string path_;
   UniqueHandle mutex_;
   StoreData data_;
   bool loaded_ = false;
+  // The file as this copy knows it: the generation in its header, where its records end, its
+  // size; appending is safe only while the file ends with a whole change block.
+  ULONGLONG snapshotGeneration_ = 0;
+  ULONGLONG snapshotSize_ = 0;
+  ULONGLONG fileSize_ = 0;
+  bool appendable_ = false;
 };
 
 }  // namespace wabstand

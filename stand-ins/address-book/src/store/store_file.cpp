@@ -152,18 +152,104 @@ std::string UidToHex(const GUID& uid) {
   return hex;
 }
 
+namespace {
+
+void FormatRecord(std::ostringstream& out, const Record& record) {
+  out << "record " << record.id << ' ' << static_cast<ULONG>(record.kind) << ' ' << record.folder
+      << ' ' << record.created << ' ' << record.modified << ' ' << record.props.size() << '\n';
+  for (const auto& [pid, value] : record.props) FormatValue(out, value);
+}
+
+// A "record" line already split, and its property lines from the stream.
+bool ParseRecord(std::istream& in, const std::vector<std::string>& tokens, ULONG nextId,
+                 Record* record) {
+  ULONGLONG id, kind, folder, created, modified, props;
+  if (tokens.size() != 7 || tokens[0] != "record" || !ParseUnsigned(tokens[1], &id) ||
+      !ParseUnsigned(tokens[2], &kind) || !ParseUnsigned(tokens[3], &folder) ||
+      !ParseUnsigned(tokens[4], &created) || !ParseUnsigned(tokens[5], &modified) ||
+      !ParseUnsigned(tokens[6], &props) || id == 0 || id >= nextId)
+    return false;
+  record->id = static_cast<ULONG>(id);
+  record->kind = static_cast<Kind>(kind);
+  record->folder = static_cast<ULONG>(folder);
+  record->created = created;
+  record->modified = modified;
+  if (record->kind != Kind::Folder && record->kind != Kind::MailUser &&
+      record->kind != Kind::DistList)
+    return false;
+  std::string line;
+  for (ULONGLONG i = 0; i < props; ++i) {
+    PropValue value;
+    if (!ReadLine(in, &line) || !ParseValue(Split(line), &value)) return false;
+    Put(record->props, std::move(value));
+  }
+  return true;
+}
+
+}  // namespace
+
 std::string FormatStore(const StoreData& data) {
   std::ostringstream out;
   out << kMagicLine << '\n';
   out << "store " << UidToHex(data.uid) << ' ' << data.generation << ' ' << data.nextId << ' '
       << data.lastStamp << '\n';
-  for (const auto& [id, record] : data.records) {
-    out << "record " << record.id << ' ' << static_cast<ULONG>(record.kind) << ' ' << record.folder
-        << ' ' << record.created << ' ' << record.modified << ' ' << record.props.size() << '\n';
-    for (const auto& [pid, value] : record.props) FormatValue(out, value);
-  }
+  for (const auto& [id, record] : data.records) FormatRecord(out, record);
   out << "end " << data.records.size() << '\n';
   return out.str();
+}
+
+std::string FormatChange(const StoreData& data, const std::vector<const Record*>& records,
+                         const std::vector<ULONG>& gone) {
+  std::ostringstream out;
+  out << "change " << data.nextId << ' ' << data.lastStamp << ' ' << records.size() << ' '
+      << gone.size() << '\n';
+  for (const Record* record : records) FormatRecord(out, *record);
+  for (ULONG id : gone) out << "gone " << id << '\n';
+  out << "done " << data.generation << '\n';
+  return out.str();
+}
+
+size_t ApplyChanges(const std::string& text, size_t start, StoreData* data) {
+  size_t valid = start;
+  std::istringstream in(text.substr(start));
+  std::string line;
+  while (ReadLine(in, &line)) {
+    auto head = Split(line);
+    ULONGLONG nextId, lastStamp, count, gone, generation;
+    if (head.size() != 5 || head[0] != "change" || !ParseUnsigned(head[1], &nextId) ||
+        !ParseUnsigned(head[2], &lastStamp) || !ParseUnsigned(head[3], &count) ||
+        !ParseUnsigned(head[4], &gone))
+      break;
+    // The block counts only when it is whole: its records, its deletions and its done line.
+    std::vector<Record> records;
+    std::vector<ULONG> erased;
+    bool whole = true;
+    for (ULONGLONG i = 0; i < count && whole; ++i) {
+      Record record;
+      whole = ReadLine(in, &line) && ParseRecord(in, Split(line), static_cast<ULONG>(nextId), &record);
+      if (whole) records.push_back(std::move(record));
+    }
+    for (ULONGLONG i = 0; i < gone && whole; ++i) {
+      ULONGLONG id = 0;
+      whole = ReadLine(in, &line);
+      if (!whole) break;
+      auto tokens = Split(line);
+      whole = tokens.size() == 2 && tokens[0] == "gone" && ParseUnsigned(tokens[1], &id);
+      if (whole) erased.push_back(static_cast<ULONG>(id));
+    }
+    if (!whole || !ReadLine(in, &line)) break;
+    auto done = Split(line);
+    if (done.size() != 2 || done[0] != "done" || !ParseUnsigned(done[1], &generation)) break;
+    // A line is whole only with its newline; getline would also hand out a cut last line.
+    if (in.eof()) break;
+    data->nextId = static_cast<ULONG>(nextId);
+    data->lastStamp = lastStamp;
+    data->generation = generation;
+    for (Record& record : records) data->records[record.id] = std::move(record);
+    for (ULONG id : erased) data->records.erase(id);
+    valid = start + static_cast<size_t>(in.tellg());
+  }
+  return valid;
 }
 
 bool ParseStoreStamp(const std::string& head, GUID* uid, ULONGLONG* generation) {
@@ -175,7 +261,7 @@ bool ParseStoreStamp(const std::string& head, GUID* uid, ULONGLONG* generation) 
          ParseUnsigned(tokens[2], generation);
 }
 
-HRESULT ParseStore(const std::string& text, StoreData* out) {
+HRESULT ParseStore(const std::string& text, StoreData* out, size_t* snapshotEnd, size_t* validEnd) {
   std::istringstream in(text);
   std::string line;
   StoreData data;
@@ -195,29 +281,15 @@ HRESULT ParseStore(const std::string& text, StoreData* out) {
       ULONGLONG count;
       if (!ParseUnsigned(tokens[1], &count) || count != data.records.size())
         return MAPI_E_CORRUPT_DATA;
+      const size_t snapshot = in.eof() ? text.size() : static_cast<size_t>(in.tellg());
+      const size_t valid = ApplyChanges(text, snapshot, &data);
+      if (snapshotEnd) *snapshotEnd = snapshot;
+      if (validEnd) *validEnd = valid;
       *out = std::move(data);
       return S_OK;
     }
-    ULONGLONG id, kind, folder, created, modified, props;
-    if (tokens.size() != 7 || tokens[0] != "record" || !ParseUnsigned(tokens[1], &id) ||
-        !ParseUnsigned(tokens[2], &kind) || !ParseUnsigned(tokens[3], &folder) ||
-        !ParseUnsigned(tokens[4], &created) || !ParseUnsigned(tokens[5], &modified) ||
-        !ParseUnsigned(tokens[6], &props) || id == 0 || id >= data.nextId)
-      return MAPI_E_CORRUPT_DATA;
     Record record;
-    record.id = static_cast<ULONG>(id);
-    record.kind = static_cast<Kind>(kind);
-    record.folder = static_cast<ULONG>(folder);
-    record.created = created;
-    record.modified = modified;
-    if (record.kind != Kind::Folder && record.kind != Kind::MailUser &&
-        record.kind != Kind::DistList)
-      return MAPI_E_CORRUPT_DATA;
-    for (ULONGLONG i = 0; i < props; ++i) {
-      PropValue value;
-      if (!ReadLine(in, &line) || !ParseValue(Split(line), &value)) return MAPI_E_CORRUPT_DATA;
-      Put(record.props, std::move(value));
-    }
+    if (!ParseRecord(in, tokens, data.nextId, &record)) return MAPI_E_CORRUPT_DATA;
     if (!data.records.emplace(record.id, std::move(record)).second) return MAPI_E_CORRUPT_DATA;
   }
   return MAPI_E_CORRUPT_DATA;  // no end line: the file was cut short

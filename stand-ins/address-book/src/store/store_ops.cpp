@@ -149,6 +149,7 @@ HRESULT DeleteEntry(StoreData& data, ULONG id) {
   auto it = data.records.find(id);
   if (it == data.records.end() || it->second.kind == Kind::Folder) return MAPI_E_NOT_FOUND;
   data.records.erase(it);
+  data.erased.push_back(id);
   return S_OK;
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 
 #include "ldap/schema.h"
 
@@ -63,11 +65,16 @@ std::vector<Attribute> servedAttributes(const Entry& entry) {
   return served;
 }
 
+// Counts on in decimal digits, however many: 4294967295 becomes 4294967296 and 9999999999 becomes
+// 10000000000, as a directory with a wide revision counter would; a value that is not a number
+// (a seeded broken revision) stays as it is.
 void raiseRevision(Entry& entry) {
-  if (entry.revId.empty() || entry.revId.size() > 9 ||
-      entry.revId.find_first_not_of("0123456789") != std::string::npos)
-    return;
-  entry.revId = std::to_string(std::stoul(entry.revId) + 1);
+  std::string& digits = entry.revId;
+  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) return;
+  std::size_t i = digits.size();
+  while (i > 0 && digits[i - 1] == '9') digits[--i] = '0';
+  if (i == 0) digits.insert(digits.begin(), '1');
+  else ++digits[i - 1];
 }
 
 std::unique_ptr<Entry> makeFolder(const std::string& name) {
@@ -139,6 +146,24 @@ std::string Directory::newContactId() {
 
 void Directory::noteContactId(const std::string& hexId) {
   if (const auto id = parseHexId(hexId); id && *id >= nextId_) nextId_ = *id + 1;
+}
+
+void applyControlFile(const std::string& path, Directory& directory) {
+  if (path.empty()) return;
+  std::ifstream in(path);
+  if (!in) return;
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    std::string what, user, dnText, value;
+    if (!(words >> what >> user >> dnText >> value) || what != "revId") continue;
+    const auto dn = parseDn(dnText);
+    if (!dn) continue;
+    const Directory::Lookup lookup = directory.find(user, *dn);
+    if (lookup.entry && !lookup.entry->folder) lookup.entry->revId = value;
+  }
+  in.close();
+  std::remove(path.c_str());
 }
 
 }  // namespace velor::mailserver::ldap

@@ -53,6 +53,12 @@ void raiseRevision(Entry& entry);
 std::unique_ptr<Entry> makeFolder(const std::string& name);
 std::unique_ptr<Entry> makeContact(const std::string& id);
 
+class Directory;
+
+// Applies a test's control file when it exists ("revId USER DN VALUE" per line) and removes it;
+// the caller holds the directory's lock.
+void applyControlFile(const std::string& path, Directory& directory);
+
 class Directory {
  public:
   struct Lookup {

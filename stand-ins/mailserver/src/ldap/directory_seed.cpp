@@ -94,15 +94,26 @@ void readSettings(const json& j, LdapSettings& settings) {
       throw SeedError("ldap: alerts, replies and statuses are IMAP's");
     settings.faults.push_back(rule);
   }
+  for (const json& r : j.value("results", json::array())) {
+    ResultFault fault;
+    fault.on = r.value("on", std::string());
+    fault.nth = r.value("nth", 0);
+    fault.code = r.value("code", 80);
+    fault.wrongType = r.value("wrong_type", false);
+    if (fault.on != "SEARCH" && fault.on != "ADD" && fault.on != "MODIFY" && fault.on != "DELETE")
+      throw SeedError("ldap: a result's \"on\" must be SEARCH, ADD, MODIFY or DELETE");
+    settings.results.push_back(fault);
+  }
 }
 
 json contactToJson(const Entry& contact) {
   json j = json::object();
   if (contact.rdn.type == kContactNaming && parseHexId(contact.rdn.value)) j["id"] = contact.rdn.value;
   else j["rdn"] = formatRdn(contact.rdn);
-  const bool decimal = !contact.revId.empty() && contact.revId.size() < 10 &&
+  // Numbers up to 19 digits are written as numbers; longer ones, and text, as strings.
+  const bool decimal = !contact.revId.empty() && contact.revId.size() < 20 &&
                        contact.revId.find_first_not_of("0123456789") == std::string::npos;
-  j["revId"] = decimal ? json(std::stoul(contact.revId)) : json(contact.revId);
+  j["revId"] = decimal ? json(std::stoull(contact.revId)) : json(contact.revId);
   for (const auto& a : contact.attributes)
     j[a.name] = isMultiValued(a.name) ? json(a.values) : json(a.values.front());
   return j;
@@ -160,7 +171,10 @@ void storeDirectoryState(MailState& state, const Directory& directory, const Lda
   kept["contacts"] = contacts;
   json faults = json::array();
   for (const auto& rule : settings.faults) faults.push_back(faultToJson(rule));
-  kept["ldap"] = {{"add_matched", addMatchedName(settings.addMatched)}, {"faults", faults}};
+  json results = json::array();
+  for (const auto& r : settings.results)
+    results.push_back({{"on", r.on}, {"nth", r.nth}, {"code", r.code}, {"wrong_type", r.wrongType}});
+  kept["ldap"] = {{"add_matched", addMatchedName(settings.addMatched)}, {"faults", faults}, {"results", results}};
   state.passthrough = kept.dump();
 }
 

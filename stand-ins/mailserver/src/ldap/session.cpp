@@ -76,9 +76,22 @@ bool LdapSession::dispatch(const Request& request, Clock::time_point received) {
       break;
   }
   const std::string name = operationName(request.kind);
+  if (!settings_.controlPath.empty()) {
+    std::lock_guard<std::mutex> lock(directory_.mutex);
+    applyControlFile(settings_.controlPath, directory_);
+  }
   if (user_.empty()) {
     std::string reply;
     appendResult(reply, request.messageId, responseTag(request.tag), LDAP_INSUFFICIENT_ACCESS, "", "bind first");
+    return deliver(name, reply);
+  }
+  if (const auto forced = takeResultFault(settings_, name)) {
+    std::string reply;
+    // A wrong type: a delete's response to a search, and a search result to anything else.
+    const ber_tag_t expected = responseTag(request.tag);
+    const ber_tag_t tag = !forced->wrongType ? expected
+                          : expected == LDAP_RES_SEARCH_RESULT ? LDAP_RES_DELETE : LDAP_RES_SEARCH_RESULT;
+    appendResult(reply, request.messageId, tag, forced->code, "", "forced by the test");
     return deliver(name, reply);
   }
   const int delayMs = faultDelay(settings_.faults, name, connection_.id());

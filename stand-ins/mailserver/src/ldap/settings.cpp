@@ -1,5 +1,8 @@
 #include "ldap/settings.h"
 
+#include <map>
+#include <mutex>
+
 namespace velor::mailserver::ldap {
 
 std::optional<AddMatched> parseAddMatched(const std::string& text) {
@@ -18,6 +21,18 @@ std::string addMatchedName(AddMatched mode) {
     case AddMatched::Uid: return "uid";
   }
   return "entry";
+}
+
+std::optional<ResultFault> takeResultFault(const LdapSettings& settings, const std::string& operation) {
+  if (settings.results.empty()) return std::nullopt;
+  // Requests are counted per operation across all connections of the server's run.
+  static std::mutex mutex;
+  static std::map<std::string, int> seen;
+  std::lock_guard<std::mutex> lock(mutex);
+  const int n = ++seen[operation];
+  for (const ResultFault& fault : settings.results)
+    if (fault.on == operation && (fault.nth == 0 || fault.nth == n)) return fault;
+  return std::nullopt;
 }
 
 }  // namespace velor::mailserver::ldap
