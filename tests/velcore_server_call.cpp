@@ -120,12 +120,12 @@ int run(const std::string& command, AccountSettings& account, int argc, char** a
     if (command == "setacl" && argc >= 1) {
         AclList list{};
         for (int i = 1; i < argc; ++i) {
-            std::string spec = argv[i];
-            std::size_t a = spec.find(':'), b = spec.rfind(':');
+            std::string entryText = argv[i];
+            std::size_t a = entryText.find(':'), b = entryText.rfind(':');
             AclEntry entry{};
-            entry.kind = spec[0] == 'o' ? kAclOwner : spec[0] == 'g' ? kAclGroup : kAclUser;
-            std::strncpy(entry.identifier, spec.substr(a + 1, b - a - 1).c_str(), sizeof entry.identifier - 1);
-            std::strncpy(entry.rights, spec.substr(b + 1).c_str(), sizeof entry.rights - 1);
+            entry.kind = entryText[0] == 'o' ? kAclOwner : entryText[0] == 'g' ? kAclGroup : kAclUser;
+            std::strncpy(entry.identifier, entryText.substr(a + 1, b - a - 1).c_str(), sizeof entry.identifier - 1);
+            std::strncpy(entry.rights, entryText.substr(b + 1).c_str(), sizeof entry.rights - 1);
             entry.mask = AclMask(entry.rights);
             AclListAppend(list, entry);
         }
