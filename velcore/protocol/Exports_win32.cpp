@@ -18,21 +18,13 @@ using velor::AccountSettings;
 
 namespace {
 
-// The display names of the top-level folders are loaded once, in the resource language of the
-// first call that needs them.
-const velor::FolderNames& folderNames() {
-    static const velor::ResourceStrings strings;
-    static const velor::FolderNames names(strings);
-    return names;
-}
-
 HRESULT mailboxAction(AccountSettings* account, const char* folder, velor::MailboxAction action) {
     return velor::Guarded([&]() -> HRESULT {
         if (!account || !folder) return velor::status::kInvalidArg;
         velor::CurrentAccountScope current(account);
         velor::WinsockTransport transport(*account);
         velor::WindowsPrompts prompts;
-        return velor::RunMailboxAction(transport, *account, prompts, folderNames(), folder, action);
+        return velor::RunMailboxAction(transport, *account, prompts, velor::ResourceFolderNames(), folder, action);
     });
 }
 

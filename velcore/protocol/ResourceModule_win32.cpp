@@ -1,5 +1,6 @@
 #include "velcore/protocol/ResourceModule_win32.h"
 
+#include "velcore/protocol/FolderNames.h"
 #include "velcore/protocol/Runtime.h"
 
 #include <cstdio>
@@ -68,6 +69,12 @@ std::string LoadResourceString(unsigned id) {
     HINSTANCE module = ResourceModule();
     if (!loadString(module, id, text) && module != ownModule()) loadString(ownModule(), id, text);
     return text;
+}
+
+const FolderNames& ResourceFolderNames() {
+    static const ResourceStrings strings;
+    static const FolderNames names(strings);
+    return names;
 }
 
 void ReleaseResourceModule() {

@@ -10,6 +10,8 @@
 
 namespace velor {
 
+class FolderNames;
+
 // The module to load resources from. While no language library has been found, each call looks
 // for it again, so a library installed later is picked up.
 HINSTANCE ResourceModule();
@@ -25,6 +27,10 @@ void SetResourceLanguage(WORD language);
 // A string of the string table, however long; taken from Velcore itself when the language
 // library lacks it.
 std::string LoadResourceString(unsigned id);
+
+// The display names of the top-level folders, loaded once, in the resource language of the first
+// call that needs them; every export shares this one table.
+const FolderNames& ResourceFolderNames();
 
 // Releases a language library at unload.
 void ReleaseResourceModule();

@@ -23,12 +23,6 @@ using velor::AccountSettings;
 
 namespace {
 
-const velor::FolderNames& folderNames() {
-    static const velor::ResourceStrings strings;
-    static const velor::FolderNames names(strings);
-    return names;
-}
-
 // A text argument as Velhook passes it: the address of a text object's character pointer.
 bool textArgument(char* const* text, std::string_view& out) {
     if (!text || !*text) return false;
@@ -46,7 +40,7 @@ extern "C" HRESULT WINAPI VlGetACL(HWND owner, AccountSettings* account, velor::
         velor::CurrentAccountScope current(account);
         velor::WinsockTransport transport(*account);
         velor::WindowsPrompts prompts(owner);
-        return velor::GetAcls(transport, *account, prompts, folderNames(), *requests);
+        return velor::GetAcls(transport, *account, prompts, velor::ResourceFolderNames(), *requests);
     });
 }
 
@@ -74,7 +68,7 @@ extern "C" HRESULT WINAPI VlGetAliases(AccountSettings* account, velor::FolderMa
             velor::CurrentAccountScope current(account);
             velor::WinsockTransport transport(*account);
             velor::WindowsPrompts prompts;
-            result = velor::ListMappings(transport, *account, prompts, folderNames(), mappings);
+            result = velor::ListMappings(transport, *account, prompts, velor::ResourceFolderNames(), mappings);
         }
         if (result != S_OK) return result;
         for (const velor::FolderMapping& mapping : mappings)
@@ -91,7 +85,7 @@ extern "C" HRESULT WINAPI VlAddAlias(AccountSettings* account, char* const* fold
         velor::CurrentAccountScope current(account);
         velor::WinsockTransport transport(*account);
         velor::WindowsPrompts prompts;
-        return velor::AddMapping(transport, *account, prompts, folderNames(), folderText, aliasText);
+        return velor::AddMapping(transport, *account, prompts, velor::ResourceFolderNames(), folderText, aliasText);
     });
 }
 
