@@ -106,6 +106,12 @@ void SetUpDirectoryLibrary() {
   if (g_setUp.exchange(true)) CONTAVE_INTERNAL_FAILURE(module::kLdapproxy, kUnexpected);
   int version = LDAP_VERSION2;
   ldap_set_option(nullptr, LDAP_OPT_PROTOCOL_VERSION, &version);
+  // Every connection made afterwards gives up on a server that takes the connection and then
+  // says nothing: the connect, the bind and the folder list would otherwise wait for ever, with
+  // the window's Stop and Close waiting behind them.
+  timeval limit = Seconds(kDirectoryAnswerSeconds);
+  ldap_set_option(nullptr, LDAP_OPT_NETWORK_TIMEOUT, &limit);
+  ldap_set_option(nullptr, LDAP_OPT_TIMEOUT, &limit);
 }
 
 bool SplitHostPort(const std::string& text, std::string& host, int& port) {

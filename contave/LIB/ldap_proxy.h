@@ -16,6 +16,9 @@ typedef struct ldap LDAP;
 
 namespace contave {
 
+// How long a connection, a bind or any other request waits for the server before it fails.
+inline constexpr int kDirectoryAnswerSeconds = 20;
+
 // Once per process, before any connection; a second call is an internal failure.
 void SetUpDirectoryLibrary();
 

@@ -279,8 +279,9 @@ class WabContact final : public StoredContact {
 
 }  // namespace
 
-Status AddressBook::Load() {
+Status AddressBook::Load(LoadStep* failedStep) {
   if (Loaded()) CONTAVE_INTERNAL_FAILURE(module::kWabproxy, kUnexpected);
+  if (failedStep != nullptr) *failedStep = LoadStep::kLibrary;
   HKEY key = nullptr;
   LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kWabDllPathKey, 0, KEY_READ, &key);
   if (result != ERROR_SUCCESS) return SystemStatus(result);
@@ -297,6 +298,7 @@ Status AddressBook::Load() {
   if (session->library == nullptr) return LastSystemError();
   auto open = reinterpret_cast<LPWABOPEN>(reinterpret_cast<void*>(GetProcAddress(session->library, "WABOpen")));
   if (open == nullptr) return LastSystemError();  // the session frees the library
+  if (failedStep != nullptr) *failedStep = LoadStep::kOpen;
   WAB_PARAM parameters{};
   parameters.cbSize = sizeof parameters;
   parameters.ulFlags = WAB_ENABLE_PROFILES;

@@ -33,9 +33,11 @@ class AddressBook {
   AddressBook& operator=(const AddressBook&) = delete;
   ~AddressBook() { Unload(); }
 
+  // Which half of Load failed: finding and loading the library, or opening the address book.
+  enum class LoadStep { kLibrary, kOpen };
   // Reads the library's path from HKEY_LOCAL_MACHINE, loads it and opens the address book with
   // profiles enabled. Loading twice is an internal failure.
-  Status Load();
+  Status Load(LoadStep* failedStep = nullptr);
   // Releases the address book and frees the library once no opened folder uses them.
   void Unload();
   bool Loaded() const { return session_ != nullptr; }
