@@ -153,28 +153,30 @@ std::string LocalNames(const std::string& folder) {
 
 // Windows ------------------------------------------------------------------------------------
 
+struct WindowSearch {
+  DWORD pid;
+  const std::string* title;
+  const char* windowClass;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM lParam) {
+  auto* s = reinterpret_cast<WindowSearch*>(lParam);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(hwnd, &owner);
+  if (owner != s->pid || !IsWindowVisible(hwnd)) return TRUE;
+  char text[256] = {}, name[64] = {};
+  GetWindowTextA(hwnd, text, sizeof text);
+  GetClassNameA(hwnd, name, sizeof name);
+  if (*s->title != text || (s->windowClass != nullptr && std::string(name) != s->windowClass)) return TRUE;
+  s->found = hwnd;
+  return FALSE;
+}
+
 // The first visible top-level window of the process with this title (and class, when given).
 HWND FindProcessWindow(DWORD pid, const std::string& title, const char* windowClass = "#32770") {
-  struct Search {
-    DWORD pid;
-    const std::string* title;
-    const char* windowClass;
-    HWND found;
-  } search{pid, &title, windowClass, nullptr};
-  EnumWindows(
-      [](HWND hwnd, LPARAM lParam) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lParam);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(hwnd, &owner);
-        if (owner != s->pid || !IsWindowVisible(hwnd)) return TRUE;
-        char text[256] = {}, name[64] = {};
-        GetWindowTextA(hwnd, text, sizeof text);
-        GetClassNameA(hwnd, name, sizeof name);
-        if (*s->title != text || (s->windowClass != nullptr && std::string(name) != s->windowClass)) return TRUE;
-        s->found = hwnd;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  WindowSearch search{pid, &title, windowClass, nullptr};
+  EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 

@@ -73,7 +73,7 @@ std::vector<std::string> StaleStatusFiles(const std::vector<std::string>& files,
   const std::string extension = std::string(".") + kStatusFileExtension;
   std::vector<std::string> stale;
   for (const std::string& file : files) {
-    if (file.size() <= extension.size() ||
+    if (file.size() < extension.size() ||
         !EqualsNoCase(std::string_view(file).substr(file.size() - extension.size()), extension))
       continue;
     const bool kept = std::any_of(keptDigests.begin(), keptDigests.end(),
