@@ -62,7 +62,8 @@ void ClearProgress(WorkerBridge& bridge) {
 
 RunPlan::~RunPlan() { Wipe(settings.login.password); }
 
-SyncController::SyncController() : answered_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+SyncController::SyncController()
+    : control_(GetDoubleClickTime()), answered_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
 SyncController::~SyncController() {
   Join();

@@ -330,3 +330,23 @@ TEST(LdapEngineTest, TwoWayRunsAgainstTheServer) {
 
 }  // namespace
 }  // namespace contave
+
+namespace contave {
+namespace {
+
+// A server that takes the connection and never answers the bind: the bind, and with it the
+// folder list the Synchronization page asks for, give up after the network time-out instead of
+// holding the window (or a run's Stop) for ever.
+TEST(LdapProxyTest, SilentServerTimesOut) {
+  Server server({"--ldap-fault", "delay=60000,on=BIND"});
+  std::vector<std::string> dns;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(Failed(ListFolders(server.Login(), false, dns)));
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(took, std::chrono::seconds(kDirectoryAnswerSeconds - 1));
+  EXPECT_LT(took, std::chrono::seconds(kDirectoryAnswerSeconds + 10));
+  EXPECT_TRUE(dns.empty());
+}
+
+}  // namespace
+}  // namespace contave
