@@ -1,6 +1,7 @@
 #include "contave/run_dialogs.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "contave/LIB/message_text.h"
 #include "contave/app_context.h"
@@ -206,6 +207,7 @@ class ResultDialog final : public Dialog {
     if (private_.attempted) pane = AddPane(place++, "Private folder", private_);
     if (public_.attempted) pane = AddPane(place++, "Public folder", public_);
     if (place <= IDC_RESULT_LOWER) CloseLowerPlace();
+    ShowWindow(GetDlgItem(hwnd_, IDC_RESULT_LOWER), SW_HIDE);
     Place(pane);
     SetFocus(GetDlgItem(hwnd_, IDOK));
     return FALSE;
@@ -223,6 +225,8 @@ class ResultDialog final : public Dialog {
     const int template_ = result.succeeded ? IDD_RESULT_STATISTICS : IDD_RESULT_ERROR;
     HWND child = pane->CreateChild(instance_, hwnd_, template_);
     RECT r = PlaceRect(place);
+    // The place only marks where the pane goes; left visible it would paint over it.
+    ShowWindow(GetDlgItem(hwnd_, place), SW_HIDE);
     SetWindowPos(child, HWND_TOP, r.left, r.top, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
     SetWindowLongPtrA(child, GWLP_ID, place + 100);
     RECT size;

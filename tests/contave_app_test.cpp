@@ -302,7 +302,7 @@ struct RunDriver {
       // No question open: the run is working.
       if (!progressed && onProgress && sheet != nullptr) {
         const std::string action = Text(Page(sheet, 0), IDC_SYNC_ACTION_TEXT);
-        if (action == "Pass 1 of 2") {
+        if (action == "Pass 1 of 2" || action == "Pass 2 of 2") {
           onProgress(sheet);
           progressed = true;
         }
@@ -444,9 +444,14 @@ TEST(ContaveWindow, FirstStartDefaultsSecondStartAndStaleStatusFiles) {
   EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kUserKey, "CollMethod"), 0);
 }
 
+std::string Wabtool(const std::string& arguments) {
+  return Capture("\"" + Env("CONTAVE_WABTOOL") + "\" " + arguments);
+}
+
 // The launcher's start: values on the command line, a run at once, the window gone after the
-// result. Every confirmation answer, and the launcher's password kept out of the registry.
-TEST(ContaveRun, LauncherRunWithConfirmations) {
+// result, and the launcher's password kept out of the registry. Then every confirmation answer
+// (creations are never asked about; changes and deletions are).
+TEST(ContaveRun, LauncherRunAndConfirmations) {
   RegDeleteTreeA(HKEY_CURRENT_USER, kUserKey);
   SetNumber("PrivEnabled", 1);
   SetText("PrivLFolder", "Velor Private");
@@ -455,49 +460,58 @@ TEST(ContaveRun, LauncherRunWithConfirmations) {
   Program program;
   ASSERT_TRUE(Start(program, RunArguments()));
   RunDriver driver;
-  driver.confirm = [](const std::string& operation, const std::string& name) {
-    if (name == "Ann Lee") return IDYES;
-    if (name == "Bob Local") return IDNO;
-    return IDC_CONFIRM_YES_TO_ALL;  // the first server contact to copy: the rest are not asked
-  };
   driver.sheet = WaitFor(program, kTitle);
   ASSERT_NE(driver.sheet, nullptr);
   ASSERT_TRUE(driver.Drive(program));
   EXPECT_EQ(program.Wait(20000), 0) << "the window did not close after the run";
-  ASSERT_EQ(driver.confirmations.size(), 3u) << ::testing::PrintToString(driver.confirmations);
-  EXPECT_EQ(driver.resultNumbers[0], "Private folder: 1 0 0 3 0 0 1 0");
+  EXPECT_TRUE(driver.confirmations.empty()) << ::testing::PrintToString(driver.confirmations);
+  EXPECT_EQ(driver.resultNumbers[0], "Private folder: 3 0 0 3 0 0 0 0");
   EXPECT_EQ(driver.resultNumbers[1], "<none>");
-  EXPECT_EQ(LocalNames("Velor Private"), "Ann Lee;Bob Local;Carl Server;Jirí Novák;Zoë Müller;");
+  EXPECT_EQ(LocalNames("Velor Private"), "Ann Lee;Bob Local;Carl Server;Dan Local;Jir\xED Nov\xE1k;Zo\xEB M\xFCller;");
   // The launcher's values were for this start only.
   EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kUserKey, "Host"), "stored.example.com");
   EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kUserKey, "Status"), "<missing>");
 
-  // Again: Bob is asked for once more, and Escape answers "No To All".
+  // Three contacts changed here and one deleted: each answer once, by name. The server's order
+  // is Carl (its first id), then Ann, Bob and Dan as the first run created them.
+  Wabtool("edit \"Ann Lee\" PR_COMMENT=one");
+  Wabtool("edit \"Bob Local\" PR_COMMENT=two");
+  Wabtool("edit \"Carl Server\" PR_COMMENT=three");
+  Wabtool("delete \"Dan Local\"");
   Program again;
   ASSERT_TRUE(Start(again, RunArguments()));
   RunDriver second;
-  second.confirm = [](const std::string&, const std::string&) { return IDCANCEL; };
+  second.confirm = [](const std::string&, const std::string& name) {
+    if (name == "Carl Server") return IDNO;
+    if (name == "Ann Lee") return IDYES;
+    if (name == "Bob Local") return IDC_CONFIRM_YES_TO_ALL;
+    return IDCANCEL;  // Escape: No To All
+  };
   second.sheet = WaitFor(again, kTitle);
   ASSERT_TRUE(second.Drive(again));
   EXPECT_EQ(again.Wait(20000), 0);
-  EXPECT_EQ(second.confirmations.size(), 1u) << ::testing::PrintToString(second.confirmations);
-  EXPECT_EQ(second.resultNumbers[0], "Private folder: 0 0 0 0 0 0 1 0");
+  EXPECT_EQ(second.confirmations,
+            (std::vector<std::string>{"Modify record on server|Carl Server|7", "Modify record on server|Ann Lee|6",
+                                      "Modify record on server|Bob Local|1090", "Delete record on server|Dan Local|2"}));
+  EXPECT_EQ(second.resultNumbers[0], "Private folder: 0 0 2 0 0 0 2 0");
 }
 
 // Both sides changed one contact (the script changed them): the collision window, its Escape
-// ignored, "Use Local Copy" taken.
+// ignored, "Use Local Copy" taken and confirmed.
 TEST(ContaveRun, CollisionAnsweredWithTheLocalCopy) {
   Program program;
   ASSERT_TRUE(Start(program, RunArguments()));
   RunDriver driver;
-  driver.confirm = [](const std::string&, const std::string&) { return IDC_CONFIRM_NO_TO_ALL; };
+  // Sending the local copy is a change on the server like any other: confirmed for Ann only.
+  driver.confirm = [](const std::string&, const std::string& name) { return name == "Ann Lee" ? IDYES : IDNO; };
   driver.collide = [](HWND) { return IDC_COLLISION_USE_LOCAL; };
   driver.sheet = WaitFor(program, kTitle);
   ASSERT_TRUE(driver.Drive(program));
   EXPECT_EQ(program.Wait(20000), 0);
   ASSERT_EQ(driver.collisions.size(), 1u);
   EXPECT_EQ(driver.collisions[0], "Both local and server records modified|Ann Lee|Ann Lee|*+--+");
-  EXPECT_EQ(driver.resultNumbers[0], "Private folder: 0 0 1 0 0 0 1 0");
+  // Carl's change and Dan's deletion, refused before, are refused again.
+  EXPECT_EQ(driver.resultNumbers[0], "Private folder: 0 0 1 0 0 0 2 0");
 }
 
 // Every local contact deleted (the script deleted them): the mass-deletion question, answered No,
@@ -522,11 +536,10 @@ namespace {
 // Parses "Private folder: a b c d e f g h" into its eight numbers.
 std::vector<int> PaneNumbers(const std::string& pane) {
   std::vector<int> numbers;
-  std::size_t at = pane.find(':');
-  while (at != std::string::npos && at + 1 < pane.size()) {
+  const std::size_t colon = pane.find(':');
+  if (colon == std::string::npos) return numbers;
+  for (std::size_t at = pane.find(' ', colon); at != std::string::npos; at = pane.find(' ', at + 1))
     numbers.push_back(std::atoi(pane.c_str() + at + 1));
-    at = pane.find(' ', at + 1);
-  }
   return numbers;
 }
 
