@@ -234,7 +234,7 @@ struct RunDriver {
   std::string result[2];  // the panes' group titles
   std::string resultNumbers[2];
   HWND sheet = nullptr;
-  bool shotConfirmation = false, shotCollision = false, shotResult = false;
+  bool shotConfirmation = false, shotCollision = false, shotResult = true;  // set false to take it
 
   // Reads a pane: "title: server c d m local c d m canceled failed" or the error fields.
   static std::string PaneText(HWND pane) {
@@ -584,6 +584,38 @@ TEST(ContaveRun, StopMidRunKeepsWhatWasDone) {
   const std::vector<int> second = PaneNumbers(rest.resultNumbers[0]);
   ASSERT_EQ(second.size(), 8u) << rest.resultNumbers[0];
   EXPECT_EQ(first[0] + second[0], 10) << driver.resultNumbers[0] << " then " << rest.resultNumbers[0];
+}
+
+}  // namespace
+
+namespace {
+
+// A pair that fails gets the error pane in its place; with only the public pair, its pane takes
+// the upper place.
+TEST(ContaveRun, ResultPanesForBothPairsAndThePublicAlone) {
+  SetNumber("PublEnabled", 1);
+  SetText("PublLFolder", "Main Identity's Contacts");
+  SetText("PublSFolder", "fn=Nothing,fn=Public,fn=ContactRoot");
+  {
+    Program program;
+    ASSERT_TRUE(Start(program, RunArguments()));
+    RunDriver driver;
+    driver.shotResult = false;
+    driver.sheet = WaitFor(program, kTitle);
+    ASSERT_TRUE(driver.Drive(program));
+    EXPECT_EQ(program.Wait(20000), 0);
+    EXPECT_EQ(driver.resultNumbers[0].find("Private folder: "), 0u) << driver.resultNumbers[0];
+    EXPECT_EQ(driver.resultNumbers[1], "Public folder: error Can't load LDAP content / 80720020 / No such object");
+  }
+  SetNumber("PrivEnabled", 0);
+  Program program;
+  ASSERT_TRUE(Start(program, RunArguments()));
+  RunDriver driver;
+  driver.sheet = WaitFor(program, kTitle);
+  ASSERT_TRUE(driver.Drive(program));
+  EXPECT_EQ(program.Wait(20000), 0);
+  EXPECT_EQ(driver.resultNumbers[0].find("Public folder: error"), 0u) << driver.resultNumbers[0];
+  EXPECT_EQ(driver.resultNumbers[1], "<none>");
 }
 
 }  // namespace
