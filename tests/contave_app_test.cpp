@@ -422,6 +422,25 @@ TEST(ContaveWindow, FirstStartDefaultsSecondStartAndStaleStatusFiles) {
   // The Settings page was opened: it shows the policy the folder change reset.
   EXPECT_FALSE(Checked(settings, IDC_SETTINGS_AUTO_CONF));
 
+  // The server folders come from the server when the list drops down: with a wrong password a
+  // warning with the server's reason, with the right one the folder list.
+  SendMessageA(GetDlgItem(settings, IDC_SETTINGS_HOST), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Env("CONTAVE_LDAP").c_str()));
+  SendMessageA(GetDlgItem(settings, IDC_SETTINGS_USER), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("anna"));
+  SendMessageA(GetDlgItem(settings, IDC_SETTINGS_PASSWORD), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("wrong"));
+  Command(sync, IDC_SYNC_SERVER_PRIVATE, CBN_DROPDOWN);
+  HWND warning = WaitFor(program, "Contave", 10000);
+  ASSERT_NE(warning, nullptr);
+  EXPECT_EQ(Text(GetDlgItem(warning, 0xFFFF)).find("Can't get info from LDAP server\n"), 0u)
+      << Text(GetDlgItem(warning, 0xFFFF));
+  Command(warning, IDOK);
+  Sleep(300);
+  EXPECT_EQ(SendDlgItemMessageA(sync, IDC_SYNC_SERVER_PRIVATE, CB_GETCOUNT, 0, 0), 0);
+  SendMessageA(GetDlgItem(settings, IDC_SETTINGS_PASSWORD), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("demo"));
+  Command(sync, IDC_SYNC_SERVER_PRIVATE, CBN_DROPDOWN);
+  for (int i = 0; i < 100 && SendDlgItemMessageA(sync, IDC_SYNC_SERVER_PRIVATE, CB_GETCOUNT, 0, 0) == 0; ++i) Sleep(50);
+  EXPECT_EQ(SendDlgItemMessageA(sync, IDC_SYNC_SERVER_PRIVATE, CB_GETCOUNT, 0, 0), 1);
+  EXPECT_EQ(Text(sync, IDC_SYNC_SERVER_PRIVATE), "Contacts");
+
   // A second start brings the first window forward (restored) and ends without a message.
   ShowWindow(sheet, SW_MINIMIZE);
   Sleep(300);
@@ -442,6 +461,14 @@ TEST(ContaveWindow, FirstStartDefaultsSecondStartAndStaleStatusFiles) {
   EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kUserKey, "PublEnabled"), 0);
   EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kUserKey, "PrivSFolder"), "fn=Contacts,fn=Personal,fn=ContactRoot");
   EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kUserKey, "CollMethod"), 0);
+  // The Settings page was edited: its values are the user's, the password scrambled.
+  EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kUserKey, "User"), "anna");
+  DWORD type = 0;
+  std::string stored;
+  ASSERT_TRUE(ReadValue(HKEY_CURRENT_USER, kUserKey, "Status", type, stored));
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(stored.size(), 5u);  // four scrambled bytes and the terminator
+  EXPECT_EQ(stored.find("demo"), std::string::npos);
 }
 
 std::string Wabtool(const std::string& arguments) {
