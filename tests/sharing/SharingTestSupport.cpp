@@ -85,12 +85,15 @@ void ListClickRow(HWND list, int row, bool twice) {
     r.left = LVIR_LABEL;
     SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
     LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    SendMessageA(list, WM_LBUTTONUP, 0, at);
+    // Posted, as the mouse delivers them: a double-click may open a modal window, and a sent
+    // message would not return before it closed.
+    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(list, WM_LBUTTONUP, 0, at);
     if (twice) {
-        SendMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-        SendMessageA(list, WM_LBUTTONUP, 0, at);
+        PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+        PostMessageA(list, WM_LBUTTONUP, 0, at);
     }
+    Sleep(200);
 }
 
 void ClickHeader(HWND list, int column) {

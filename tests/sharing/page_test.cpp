@@ -41,7 +41,8 @@ CreatePage createPage() {
 AccountSettings accountOn(const char* portVariable) {
     AccountSettings account;
     account.host = "127.0.0.1";
-    account.port = static_cast<std::uint32_t>(std::stoul(Env(portVariable)));
+    std::string port = Env(portVariable);
+    account.port = port.empty() ? 0 : static_cast<std::uint32_t>(std::stoul(port));
     account.user = "anna";
     account.password = "demo";
     account.timeoutSeconds = 20;
@@ -370,6 +371,37 @@ TEST_F(SharingPage, AServerWithoutAclSaysSoAndThePageStaysDisabled) {
     EXPECT_EQ(message, "The server does not support required capability (ACL).");
     EXPECT_FALSE(namesEnabled);
     EXPECT_FALSE(addEnabled);
+}
+
+// Run by tests/with-dovecot-sharing, which then reads the folder's ACL with an IMAP client of its
+// own: the page grants bert Lookup, Read and Write on anna's folder Team.
+class SharingPageOnDovecot : public SharingPage {};
+
+TEST_F(SharingPageOnDovecot, GrantsWhatTheUserTicked) {
+    if (Env("VELOR_DOVECOT_PORT").empty()) GTEST_SKIP() << "run by tests/with-dovecot-sharing";
+    AccountSettings dovecot = accountOn("VELOR_DOVECOT_PORT");
+    dovecot.password = "secret";
+    struct {
+        Lines before, after;
+        bool addEnabled = false;
+        std::string message = kNoMessageBox;
+    } seen;
+    INT_PTR result = runSheet("Team", dovecot, [&](HWND sheet, HWND page) {
+        seen.before = names(page);
+        seen.addEnabled = enabled(page, kAdd);
+        addName(page, "bert");
+        setBox(GetDlgItem(page, kRights), 2, true);  // Write
+        seen.after = names(page);
+        if (!ScreenshotPath("").empty()) SaveScreenshot(sheet, ScreenshotPath("dovecot-page.bmp"));
+        pressSheet(sheet, PSBTN_OK);
+        seen.message = AnswerMessageBox(kCaption, IDOK, 3000);
+    });
+    ASSERT_TRUE(shown);
+    EXPECT_GT(result, 0);
+    EXPECT_EQ(seen.before, (Lines{"anna"}));
+    EXPECT_TRUE(seen.addEnabled);
+    EXPECT_EQ(seen.after, (Lines{"anna", "bert"}));
+    EXPECT_EQ(seen.message, kNoMessageBox) << "the write succeeded";
 }
 
 TEST(SharingPageExport, RefusesMissingArgumentsAndFreesAPageNoSheetTook) {
