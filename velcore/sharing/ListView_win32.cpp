@@ -5,6 +5,11 @@
 #include <vector>
 
 namespace velor {
+namespace {
+
+constexpr int kPictureSize = 16;
+
+}  // namespace
 
 bool ListView::AddColumn(int column, const std::string& caption, int width) const {
     LVCOLUMNA entry{};
@@ -59,8 +64,16 @@ void ListView::Select(int row) const {
 }
 
 HIMAGELIST LoadPictureStrip(unsigned bitmapId) {
-    return ImageList_LoadImageA(ResourceModuleFor(RT_BITMAP, bitmapId), MAKEINTRESOURCEA(bitmapId), 16, 0,
-                                RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    // Loaded as a bitmap and masked by the list itself: the pictures keep their edges exact.
+    auto strip = static_cast<HBITMAP>(
+        LoadImageA(ResourceModuleFor(RT_BITMAP, bitmapId), MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, 0));
+    if (!strip) return nullptr;
+    BITMAP size{};
+    GetObjectA(strip, sizeof size, &size);
+    HIMAGELIST pictures = ImageList_Create(kPictureSize, kPictureSize, ILC_COLOR24 | ILC_MASK, size.bmWidth / kPictureSize, 1);
+    if (pictures) ImageList_AddMasked(pictures, strip, RGB(255, 0, 255));
+    DeleteObject(strip);
+    return pictures;
 }
 
 }  // namespace velor
