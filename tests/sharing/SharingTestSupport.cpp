@@ -81,6 +81,7 @@ void ListSelect(HWND list, int row) {
 }
 
 void ListClickRow(HWND list, int row, bool twice) {
+    SendMessageA(list, LVM_ENSUREVISIBLE, row, FALSE);
     RECT r{};
     r.left = LVIR_LABEL;
     SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));

@@ -81,6 +81,28 @@ Lines pageNames(const std::string& folder) {
     return names;
 }
 
+// A click on the hint, as the mouse gives it to the link control.
+void clickHint(HWND window) {
+    HWND hint = GetDlgItem(window, kHint);
+    PostMessageA(hint, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageA(hint, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+}
+
+// Waits for the folder's sheet, removes the page's second name and closes the sheet with OK.
+bool removeSecondNameAndClose(const std::string& folder) {
+    HWND sheet = WaitForWindow(folder, 15000);
+    if (!sheet) return false;
+    Sleep(200);
+    HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    ListSelect(GetDlgItem(page, kNames), 1);
+    Press(page, 221);
+    bool asked = AnswerMessageBox(kCaption, IDYES) != kNoMessageBox;
+    Sleep(200);
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    for (int waited = 0; IsWindow(sheet) && waited < 5000; waited += 50) Sleep(50);
+    return asked && !IsWindow(sheet);
+}
+
 const Lines kDemoRows = {
 #include "demo-folder-rows.inc"
 };
@@ -93,7 +115,8 @@ TEST(ImapFoldersWindow, ShowsTheDemoFoldersAndOpensTheirPages) {
         bool shown = false;
         Lines rows, salesPage, websitePage;
         std::string hint;
-        bool sheetForContainer = false, sheetWithoutSelection = false;
+        bool sheetForContainer = false, sheetWithoutSelection = false, invoicesChanged = false;
+        std::string invoicesRow;
         std::size_t connectionsOpening = 0;
     } seen;
     HRESULT result;
@@ -109,7 +132,7 @@ TEST(ImapFoldersWindow, ShowsTheDemoFoldersAndOpensTheirPages) {
             seen.connectionsOpening = log.Connections().size();
             if (!ScreenshotPath("").empty()) SaveScreenshot(window, ScreenshotPath("folders-demo.bmp"));
             // The hint without a selection, and a container, open nothing.
-            Press(window, kHint);
+            clickHint(window);
             seen.sheetWithoutSelection = WaitForWindow("Inbox/Projects", 1000) != nullptr;
             int projects = rowOf(list, "Projects");
             ListClickRow(list, projects, true);
@@ -118,8 +141,14 @@ TEST(ImapFoldersWindow, ShowsTheDemoFoldersAndOpensTheirPages) {
             ListClickRow(list, rowOf(list, "Sales", projects), true);
             seen.salesPage = pageNames("Inbox/Projects/Sales");
             ListSelect(list, rowOf(list, "Website", projects));
-            Press(window, kHint);
+            clickHint(window);
             seen.websitePage = pageNames("Inbox/Projects/Website");
+            // What the page changes, the row shows when the sheet closes with OK.
+            ListClickRow(list, rowOf(list, "Invoices"), true);
+            seen.invoicesChanged = removeSecondNameAndClose("Inbox/Finance/Invoices");
+            Sleep(300);
+            std::string invoices = describeRows(list)[static_cast<std::size_t>(rowOf(list, "Invoices"))];
+            seen.invoicesRow = invoices;
             Press(window, IDOK);
         });
         result = imapFolders()(&account);
@@ -132,10 +161,13 @@ TEST(ImapFoldersWindow, ShowsTheDemoFoldersAndOpensTheirPages) {
     EXPECT_FALSE(seen.sheetForContainer);
     EXPECT_EQ(seen.salesPage, (Lines{"anna", "sales"}));
     EXPECT_EQ(seen.websitePage, (Lines{"anna", "petr"}));
-    // One connection for the list and one for every folder's ACL; then one for each page.
+    EXPECT_TRUE(seen.invoicesChanged);
+    EXPECT_EQ(seen.invoicesRow, "2 0 0 Invoices | ") << "lucie removed: no longer shared";
+    // One connection for the list and one for every folder's ACL; then one for each page, and
+    // for the changed page its write and the row's new ACL.
     auto connections = log.Connections();
     EXPECT_EQ(seen.connectionsOpening, 2u);
-    ASSERT_EQ(connections.size(), 4u);
+    ASSERT_EQ(connections.size(), 7u);
     EXPECT_EQ(std::count(connections[0].begin(), connections[0].end(), "LSUB \"\" \"*\""), 1);
     Lines reads;
     for (const std::string& command : connections[1])
@@ -147,6 +179,8 @@ TEST(ImapFoldersWindow, ShowsTheDemoFoldersAndOpensTheirPages) {
     EXPECT_EQ(std::count(reads.begin(), reads.end(), "GETACL \"INBOX/Projects\""), 0);
     EXPECT_EQ(std::count(connections[2].begin(), connections[2].end(), "GETACL \"INBOX/Projects/Sales\""), 1);
     EXPECT_EQ(std::count(connections[3].begin(), connections[3].end(), "GETACL \"INBOX/Projects/Website\""), 1);
+    EXPECT_EQ(std::count(connections[5].begin(), connections[5].end(), "DELETEACL \"INBOX/Finance/Invoices\" \"lucie\""), 1);
+    EXPECT_EQ(std::count(connections[6].begin(), connections[6].end(), "GETACL \"INBOX/Finance/Invoices\""), 1);
 }
 
 TEST(ImapFoldersWindow, AServerWithoutAclAsksOnceAndListsTheFolders) {

@@ -153,6 +153,7 @@ TEST_F(SharingPage, EditsAreAppliedWithApplyAndOkSendsNothingMore) {
         bool removeOnOwner = true, rightsOnOwner = true, removeOnBob = false, rightsOnBob = false;
         bool applyBefore = true, applyAfterEdit = false, applyAfterApply = true, captionShown = false, ownerBox = false;
         std::size_t connectionsBeforeOk = 0;
+        int nameLimit = 0;
     } seen;
     INT_PTR result = runSheet("Inbox/Team", account, [&](HWND sheet, HWND page) {
         HWND rights = GetDlgItem(page, kRights), list = GetDlgItem(page, kNames);
@@ -175,6 +176,7 @@ TEST_F(SharingPage, EditsAreAppliedWithApplyAndOkSendsNothingMore) {
         seen.applyAfterEdit = IsWindowEnabled(apply) != FALSE;
         inAddDialog(page, [&](HWND dialog) {
             seen.addKind = ControlText(dialog, kAddKind);
+            seen.nameLimit = static_cast<int>(SendDlgItemMessageA(dialog, kAddName, EM_GETLIMITTEXT, 0, 0));
             if (!ScreenshotPath("").empty()) SaveScreenshot(dialog, ScreenshotPath("sharing-add.bmp"));
             SetDlgItemTextA(dialog, kAddName, "eve");
             Press(dialog, IDOK);
@@ -209,6 +211,7 @@ TEST_F(SharingPage, EditsAreAppliedWithApplyAndOkSendsNothingMore) {
     EXPECT_EQ(seen.bobBoxesAfter, "-r-----");
     EXPECT_TRUE(seen.applyAfterEdit);
     EXPECT_EQ(seen.addKind, "user");
+    EXPECT_EQ(seen.nameLimit, 127) << "an identifier holds 127 characters";
     EXPECT_EQ(seen.namesAfterAdd, (Lines{"anna", "bob", "staff", "eve"}));
     EXPECT_EQ(seen.question, kRemoveQuestion);
     EXPECT_EQ(seen.namesAfterRemove, (Lines{"anna", "bob", "eve"}));
