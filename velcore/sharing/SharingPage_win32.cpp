@@ -50,7 +50,7 @@ private:
     void setUpLists();
     void fillNames();
     void showSelection();
-    void onNotify(const NMHDR& header);
+    bool onNotify(const NMHDR& header);
     void onRightChanged(const NMLISTVIEW& change);
     void add();
     void remove();
@@ -102,7 +102,7 @@ UINT CALLBACK SharingPage::Callback(HWND, UINT message, PROPSHEETPAGEA* page) {
 INT_PTR SharingPage::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG: open(); return TRUE;
-        case WM_NOTIFY: onNotify(*reinterpret_cast<const NMHDR*>(lParam)); return TRUE;
+        case WM_NOTIFY: return onNotify(*reinterpret_cast<const NMHDR*>(lParam));
         case WM_COMMAND:
             if (HIWORD(wParam) != BN_CLICKED) return FALSE;
             switch (LOWORD(wParam)) {
@@ -185,9 +185,14 @@ void SharingPage::showSelection() {
     ready_ = true;
 }
 
-void SharingPage::onNotify(const NMHDR& header) {
-    if (header.code == PSN_APPLY) return apply();
-    if (header.code != LVN_ITEMCHANGED || !ready_) return;
+// True for the one notification whose result the page sets (PSN_APPLY); the others keep their
+// default answers.
+bool SharingPage::onNotify(const NMHDR& header) {
+    if (header.code == PSN_APPLY) {
+        apply();
+        return true;
+    }
+    if (header.code != LVN_ITEMCHANGED || !ready_) return false;
     const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
     if (header.idFrom == IDC_SHARING_NAMES && (change.uChanged & LVIF_STATE) &&
         (change.uNewState & LVIS_SELECTED) && !(change.uOldState & LVIS_SELECTED)) {
@@ -196,6 +201,7 @@ void SharingPage::onNotify(const NMHDR& header) {
     } else if (header.idFrom == IDC_SHARING_RIGHTS) {
         onRightChanged(change);
     }
+    return false;
 }
 
 void SharingPage::onRightChanged(const NMLISTVIEW& change) {
