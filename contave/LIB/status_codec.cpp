@@ -26,6 +26,23 @@ Status ReadSession(StatusReader& reader, SessionBlock& session) {
   return reader.Checkpoint();
 }
 
+namespace {
+
+// The identifier's bytes and the fixed fields after them.
+inline void DecodeBody(const std::uint8_t* bytes, std::uint32_t length, StatusRecord& record) {
+  const std::uint8_t* fields = bytes + length;
+  record.serverId = static_cast<std::int32_t>(LoadU32(fields));
+  record.syncedRevision = static_cast<std::int32_t>(LoadU32(fields + 4));
+  record.lastModification = static_cast<std::uint64_t>(LoadU32(fields + 12)) << 32 | LoadU32(fields + 8);
+  if (record.entryId.Empty()) {
+    record.entryId.Set(bytes, length);
+  } else {
+    record.entryId = EntryId(bytes, length);
+  }
+}
+
+}  // namespace
+
 Status ReadRecord(StatusReader& reader, StatusRecord& record) {
   std::uint32_t length = 0;
   if (const std::uint8_t* bytes = reader.Contiguous(4)) {
@@ -43,16 +60,29 @@ Status ReadRecord(StatusReader& reader, StatusRecord& record) {
     if (Status status = reader.Bytes(copy, size); Failed(status)) return status;
     bytes = copy;
   }
-  const std::uint8_t* fields = bytes + length;
-  record.serverId = static_cast<std::int32_t>(LoadU32(fields));
-  record.syncedRevision = static_cast<std::int32_t>(LoadU32(fields + 4));
-  record.lastModification = static_cast<std::uint64_t>(LoadU32(fields + 12)) << 32 | LoadU32(fields + 8);
-  if (record.entryId.Empty()) {
-    record.entryId.Set(bytes, length);
-  } else {
-    record.entryId = EntryId(bytes, length);
-  }
+  DecodeBody(bytes, length, record);
   return kOk;
+}
+
+Status DecodeRecords(const std::uint8_t* bytes, std::size_t size, std::size_t limit, std::vector<StatusRecord>& records,
+                     std::size_t& taken) {
+  const std::uint8_t* p = bytes;
+  const std::uint8_t* const end = bytes + size;
+  Status status = kOk;
+  // Locals only: the records' bytes are stored through byte pointers, which would otherwise
+  // make the compiler reload the reader's position after every one.
+  for (; limit > 0 && end - p >= 4; --limit) {
+    const std::uint32_t length = LoadU32(p);
+    if (length < kStatusMinEntryIdLength || length > kStatusMaxEntryIdLength) {
+      status = kCveStatusCorrupted;
+      break;
+    }
+    if (static_cast<std::size_t>(end - p) < length + kStatusRecordFixedSize) break;
+    DecodeBody(p + 4, length, records.emplace_back());
+    p += length + kStatusRecordFixedSize;
+  }
+  taken = static_cast<std::size_t>(p - bytes);
+  return status;
 }
 
 Status ReadEnd(StatusReader& reader) { return reader.Checkpoint(); }
