@@ -206,6 +206,17 @@ TEST(TreeMemory, ReadRecordsOutliveTheirNeighbours) {
     EXPECT_NE(written.find("Folder199", first + 1), std::string::npos) << written;
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+// Records carved from one block are still fenced from each other for the sanitizer: a byte
+// written past a string's terminator is reported, not silently stored in the next record.
+TEST(TreeMemoryDeathTest, OverrunInsideABlockIsReported) {
+    CommandListPtr rules = MustParse("if header \"Subject\" [\"ab\", \"cd\"] { stop; }");
+    ASSERT_NE(rules, nullptr);
+    char* text = rules->test->keys->text;
+    EXPECT_DEATH({ text[8 + 3] = 'x'; }, "use-after-poison");
+}
+#endif
+
 }  // namespace
 }  // namespace velor::rules
 
