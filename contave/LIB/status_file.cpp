@@ -38,40 +38,6 @@ StatusRecordList::const_iterator StatusRecordList::find(const EntryId& id) const
 
 namespace {
 
-std::uint64_t BigEndian64(const std::uint8_t* p) {
-#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  std::uint64_t value;
-  std::memcpy(&value, p, sizeof value);
-  return __builtin_bswap64(value);
-#else
-  std::uint64_t value = 0;
-  for (int k = 0; k < 8; ++k) value = value << 8 | p[k];
-  return value;
-#endif
-}
-
-// Whether identifier a sorts before b, as EntryId's order has it, eight bytes a step: loading
-// checks every record against the one before it.
-bool Precedes(const EntryId& a, const EntryId& b) {
-  const std::uint8_t* p = a.Data();
-  const std::uint8_t* q = b.Data();
-  const std::size_t common = a.Size() < b.Size() ? a.Size() : b.Size();
-  std::size_t i = 0;
-  for (; i + 8 <= common; i += 8) {
-    const std::uint64_t x = BigEndian64(p + i), y = BigEndian64(q + i);
-    if (x != y) return x < y;
-  }
-  if (i < common && common >= 8) {
-    // The last eight bytes, overlapping some already found equal, in one step.
-    const std::uint64_t x = BigEndian64(p + common - 8), y = BigEndian64(q + common - 8);
-    if (x != y) return x < y;
-    i = common;
-  }
-  for (; i < common; ++i)
-    if (p[i] != q[i]) return p[i] < q[i];
-  return a.Size() < b.Size();
-}
-
 // Room made at once for the records a header announces, up to what any real folder holds; a
 // damaged count cannot ask for more memory than that before the records run out.
 constexpr std::int32_t kMaxReservedRecords = 1 << 17;
@@ -88,30 +54,27 @@ Status StatusFile::ReadFrom(InputFile& file, ProgressReporter& progress) {
   records_.records_.reserve(records_.records_.size() +
                             static_cast<std::size_t>(std::min(count, kMaxReservedRecords)));
   std::vector<StatusRecord>& records = records_.records_;
-  const std::size_t first = records.size();
   for (std::int32_t done = 0; done < count;) {
     // The records that lie whole in the buffer, decoded in one go ...
     std::size_t available = 0;
     const std::uint8_t* window = reader.Window(available);
     std::size_t taken = 0;
     const std::size_t before = records.size();
-    const Status status = DecodeRecords(window, available, static_cast<std::size_t>(count - done), records, taken);
+    const Status status =
+        DecodeRecords(window, available, static_cast<std::size_t>(count - done), records, taken, ordered_);
     reader.Skip(taken);
     if (Failed(status)) return status;
     done += static_cast<std::int32_t>(records.size() - before);
     // ... and one that runs over its end (reading it refills the buffer).
     if (done < count && records.size() == before) {
       if (Status read = ReadRecord(reader, records.emplace_back()); Failed(read)) return read;
+      const std::size_t n = records.size();
+      if (ordered_ && n > 1 && !(records[n - 2].entryId < records[n - 1].entryId)) ordered_ = false;
       ++done;
     }
     progress.SetPosition(done);
   }
-  // One pass over the new records, after they are all in place: checking each as it is stored
-  // would read bytes back while their stores are still in flight.
-  for (std::size_t k = first; k < records.size(); ++k) {
-    unfit_ += RecordFits(records[k]) ? 0 : 1;
-    if (ordered_ && k > 0 && !Precedes(records[k - 1].entryId, records[k].entryId)) ordered_ = false;
-  }
+  // Every record read has an identifier of a length the file allows, so none adds to unfit_.
   return ReadEnd(reader);
 }
 
