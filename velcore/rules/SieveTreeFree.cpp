@@ -1,5 +1,6 @@
 // Freeing a list frees each member and everything it owns. Lists are walked in a loop; only
 // nesting recurses, and the reader bounds nesting.
+#include "velcore/rules/ReaderAllocation.h"
 #include "velcore/rules/SieveTree.h"
 
 namespace velor::rules {
@@ -7,8 +8,7 @@ namespace velor::rules {
 void FreeStringList(SieveStringList* list) {
     while (list != nullptr) {
         SieveStringList* next = list->next;
-        delete[] list->text;
-        delete list;
+        FreeRecord(list);  // the text is part of the item's record
         list = next;
     }
 }
@@ -19,7 +19,7 @@ void FreeTestList(SieveTest* list) {
         FreeStringList(list->headers);
         FreeStringList(list->keys);
         FreeTestList(list->children);
-        delete list;
+        FreeRecord(list);
         list = next;
     }
 }
@@ -30,7 +30,7 @@ void FreeCommandList(SieveCommand* list) {
         FreeTestList(list->test);
         FreeCommandList(list->thenBlock);
         FreeCommandList(list->elseBlock);
-        delete list;
+        FreeRecord(list);
         list = next;
     }
 }
