@@ -172,9 +172,8 @@ bool SieveTokenizer::ReadRuleHeader() {
         return false;
     }
     const char* start = cursor_;
-    while (!AtEnd() && *cursor_ != '\n') {
-        ++cursor_;
-    }
+    const void* newline = std::memchr(cursor_, '\n', static_cast<std::size_t>(end_ - cursor_));
+    cursor_ = newline != nullptr ? static_cast<const char*>(newline) : end_;
     std::string_view header(start, static_cast<std::size_t>(cursor_ - start));
     if (!AtEnd()) {
         ++cursor_;

@@ -86,7 +86,9 @@ void* HeapRecord(std::size_t size) {
 // Freed blocks are kept for the next read, up to a bound: a script is typically read again
 // soon (the rules window reads it on every opening and after each edit of the whole text),
 // and memory handed back to the system costs a page fault per page when it is taken again.
-constexpr std::size_t kKeptBlocks = 32 * 1024 * 1024 / kBlockSize;
+// Every command carries 2 KB of text buffers, so a script of 10,000 rules takes about 90 MB;
+// the bound keeps such a tree, and only a tree that large is ever kept that large.
+constexpr std::size_t kKeptBlocks = 128 * 1024 * 1024 / kBlockSize;
 
 struct KeptBlocks {
     std::mutex lock;
