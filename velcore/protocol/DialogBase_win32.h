@@ -27,6 +27,8 @@ protected:
     }
     virtual void OnOK() { end(IDOK); }
     virtual void OnCancel() { end(IDCANCEL); }
+    // Every other message (notifications, sizing, drawing): the dialog procedure's result.
+    virtual INT_PTR OnMessage(UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/) { return FALSE; }
 
 private:
     static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
