@@ -146,6 +146,60 @@ private:
     std::thread thread_;
 };
 
+// Where screenshots go (build/screenshots), as the host sees the path; empty when not asked for.
+std::string ScreenshotFile(const char* name) {
+    char folder[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("VELHOOK_SCREENSHOTS", folder, sizeof folder)) return {};
+    std::string path = folder;
+    if (!path.empty() && path[0] == '/') path = "Z:" + path;
+    for (char& ch : path)
+        if (ch == '/') ch = '\\';
+    CreateDirectoryA(path.c_str(), nullptr);
+    return path + "\\" + name;
+}
+
+// Runs shellrun.exe with the arguments and returns its output once it has ended.
+std::string ShellRun(const std::string& args, DWORD* exitCode, HANDLE* running = nullptr) {
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    CreatePipe(&read, &write, &sa, 0);
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = write;
+    si.hStdError = write;
+    PROCESS_INFORMATION pi = {};
+    std::string program = BinFolder() + "shellrun.exe", line = "shellrun " + args;
+    std::string output;
+    if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(read);
+        CloseHandle(write);
+        return "cannot start shellrun";
+    }
+    CloseHandle(write);
+    CloseHandle(pi.hThread);
+    if (running) {
+        // The caller ends it; the output is read then.
+        *running = pi.hProcess;
+        CloseHandle(read);
+        return {};
+    }
+    DWORD end = GetTickCount() + 60000;
+    for (bool exited = false; !exited;) {
+        exited = WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0 || static_cast<LONG>(end - GetTickCount()) <= 0;
+        DWORD avail = 0, n = 0;
+        char buffer[512];
+        while (PeekNamedPipe(read, nullptr, 0, nullptr, &avail, nullptr) && avail &&
+               ReadFile(read, buffer, sizeof buffer, &n, nullptr) && n)
+            output.append(buffer, n);
+    }
+    CloseHandle(read);
+    GetExitCodeProcess(pi.hProcess, exitCode);
+    CloseHandle(pi.hProcess);
+    return output;
+}
+
 struct Result {
     HRESULT hr;
     INT_PTR instance;
@@ -348,6 +402,12 @@ TEST_F(ExecuteTest, SupportedVersionInstallsTheHookAndActsInsideTheHost) {
     EXPECT_EQ(b[1], s[3]) << "the banner hangs under the splash's bottom edge";
     EXPECT_EQ(std::atoi(b[2].c_str()) - std::atoi(b[0].c_str()), 400);
     EXPECT_EQ(std::atoi(b[3].c_str()) - std::atoi(b[1].c_str()), 60);
+    std::string shot = ScreenshotFile("velhook-splash-banner.png");
+    // A path without spaces goes as one word; quoted texts would take its backslashes for escapes.
+    if (!shot.empty()) {
+        AgentReply saved = agent.Ask("screenshot desktop " + shot);
+        EXPECT_TRUE(saved.ok) << saved.error;
+    }
 
     // The main window is subclassed and named in the shared section.
     AgentReply main = agent.Ask("main");
@@ -377,6 +437,14 @@ TEST_F(ExecuteTest, SupportedVersionInstallsTheHookAndActsInsideTheHost) {
         if (Words(tree.lines[i]).size() > 4 && Words(tree.lines[i])[4] == "Velor (anna)") inbox = tree.lines[i + 1];
     ASSERT_FALSE(inbox.empty());
     EXPECT_NE(Words(inbox)[1], "24");
+    agent.AskUntil("windows", [](const AgentReply& w) {
+        return FindLine(w, [](const std::vector<std::string>& x) { return x.size() > 1 && x[1] == "CIESplashScreen"; }).empty();
+    }, 10000);
+    shot = ScreenshotFile("velhook-main-accounts.png");
+    if (!shot.empty()) {
+        AgentReply saved = agent.Ask("screenshot " + main.lines.at(0) + " " + shot);
+        EXPECT_TRUE(saved.ok) << saved.error;
+    }
 
     // The module is in the host, and msoe.dll's pop-up import leads into it.
     HANDLE host = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, agent.processId());
@@ -389,8 +457,10 @@ TEST_F(ExecuteTest, SupportedVersionInstallsTheHookAndActsInsideTheHost) {
     CloseHandle(host);
     // The replacement hands the choice on: the host's context menu still carries out its command.
     ASSERT_TRUE(agent.Ask("tree-context \"Velor (anna)/Inbox\"").ok);
-    agent.AskUntil("popup", [](const AgentReply&) { return true; }, 5000);
-    ASSERT_TRUE(agent.Ask("popup-pick 40101").ok);
+    AgentReply popupMenu = agent.AskUntil("popup", [](const AgentReply&) { return true; }, 10000);
+    ASSERT_TRUE(popupMenu.ok) << popupMenu.error;
+    AgentReply picked = agent.Ask("popup-pick 40101");
+    ASSERT_TRUE(picked.ok) << picked.error;
     AgentReply last = agent.AskUntil("last-command", [](const AgentReply& l) {
         return !l.lines.empty() && l.lines[0].find("40101") != std::string::npos;
     }, 5000);
@@ -515,7 +585,9 @@ TEST_F(ExecuteTest, HookOfAnEndedInstallerCountsAsAbsent) {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    std::string tool = BinFolder() + "oetool.exe", line = "oetool.exe";
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, sizeof system);
+    std::string tool = std::string(system) + "\\cmd.exe", line = "cmd.exe /c exit 0";
     ASSERT_TRUE(CreateProcessA(tool.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     WaitForSingleObject(pi.hProcess, 10000);
     CloseHandle(pi.hProcess);
@@ -532,6 +604,62 @@ TEST_F(ExecuteTest, HookOfAnEndedInstallerCountsAsAbsent) {
     EXPECT_EQ(probe_->hookOwner(), GetCurrentProcessId());
     EXPECT_EQ(canUnload(), S_FALSE);
     EXPECT_NE(WaitForHostMainWindow(), nullptr);
+}
+
+TEST_F(ExecuteTest, ThroughTheShellStandInTheRegisteredHookStartsTheHost) {
+    auto call = [&](const char* name) { return probe_->Export<HRESULT(WINAPI*)()>(name)(); };
+    ASSERT_EQ(call("DllRegisterServer"), S_OK);
+    probe_->RemoveHookOfThisProcess();
+    const std::string program = Program();
+
+    // Ctrl held: the hook declines and the shell starts the program itself, without the extension.
+    DWORD code = 1;
+    std::string out = ShellRun("--ctrl \"" + program + "\"", &code);
+    EXPECT_EQ(code, 0u) << out;
+    EXPECT_NE(out.find(std::string("hook ") + kShellExecuteHookClsidText + " answered 0x00000001"), std::string::npos) << out;
+    EXPECT_NE(out.find("started "), std::string::npos) << out;
+    EXPECT_EQ(shared().active, 0);
+    ASSERT_NE(WaitForHostMainWindow(), nullptr);
+    Sleep(500);
+    EXPECT_EQ(shared().mainWindow, nullptr);
+    EXPECT_TRUE(CloseHosts());
+
+    // Without Ctrl the hook starts it, and the hook lives in the shell's process.
+    char agentFile[MAX_PATH], temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    GetTempFileNameA(temp, "vha", 0, agentFile);
+    DeleteFileA(agentFile);
+    SetEnvironmentVariableA("OESTAND_AGENT", agentFile);
+    HANDLE shell = nullptr;
+    ShellRun("--stay 120 \"" + program + "\"", &code, &shell);
+    SetEnvironmentVariableA("OESTAND_AGENT", nullptr);
+    ASSERT_NE(shell, nullptr);
+    AgentClient agent;
+    ASSERT_TRUE(agent.Attach(agentFile));
+    EXPECT_EQ(shared().active, 1);
+    DWORD shellId = GetProcessId(shell);
+    EXPECT_EQ(probe_->hookOwner(), shellId) << "the hook is not the shell's";
+    AgentReply tree = agent.AskUntil("tree", [](const AgentReply& t) {
+        return !FindLine(t, [](const std::vector<std::string>& x) { return x.size() > 4 && x[4] == "Home mail"; }).empty();
+    }, 20000);
+    EXPECT_NE(FindLine(tree, [](const std::vector<std::string>& x) { return x.size() > 4 && x[4] == "Velor (anna)" && x[1] == "24"; }),
+              "") << "no account icon";
+    AgentReply main = agent.Ask("main");
+    ASSERT_TRUE(main.ok);
+    EXPECT_EQ(reinterpret_cast<UINT_PTR>(shared().mainWindow), std::strtoul(main.lines.at(0).c_str(), nullptr, 16));
+    agent.Quit();
+    EXPECT_EQ(shared().mainWindow, nullptr);
+
+    // The shell stays while the hook is installed; told to stop, it ends and its hook with it.
+    EXPECT_EQ(WaitForSingleObject(shell, 500), static_cast<DWORD>(WAIT_TIMEOUT)) << "the shell did not wait for its hook";
+    HANDLE stop = OpenEventA(EVENT_MODIFY_STATE, FALSE, "Local\\VelorShellRunStop");
+    ASSERT_NE(stop, nullptr);
+    SetEvent(stop);
+    CloseHandle(stop);
+    EXPECT_EQ(WaitForSingleObject(shell, 20000), static_cast<DWORD>(WAIT_OBJECT_0));
+    CloseHandle(shell);
+    EXPECT_EQ(probe_->Export<HRESULT(WINAPI*)()>("DllCanUnloadNow")(), S_OK) << "the ended shell's hook still counts";
+    EXPECT_EQ(call("DllUnregisterServer"), S_OK);
 }
 
 }  // namespace
