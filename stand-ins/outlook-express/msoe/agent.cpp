@@ -462,8 +462,10 @@ const std::map<std::string, Handler>& Handlers() {
        }},
       {"screenshot", [](Request& r) {
          if (!Need(r, 2)) return false;
-         HWND w = ParseWindow(r.words[1]);
-         RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+         // "desktop": the whole (virtual) desktop, for what lies outside any one window.
+         bool desktop = r.words[1] == "desktop";
+         HWND w = desktop ? GetDesktopWindow() : ParseWindow(r.words[1]);
+         if (!desktop) RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
          return SaveScreenshot(w, r.words[2], &r.error);
        }},
   };

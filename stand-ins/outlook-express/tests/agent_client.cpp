@@ -54,6 +54,32 @@ bool AgentClient::Launch(const std::string& program, const std::vector<std::stri
   return false;
 }
 
+bool AgentClient::Attach(const std::string& agentFile, int timeoutMs) {
+  agentFile_ = agentFile;
+  for (DWORD end = GetTickCount() + timeoutMs; static_cast<LONG>(end - GetTickCount()) > 0; Sleep(100)) {
+    FILE* f = std::fopen(agentFile_.c_str(), "r");
+    unsigned port = 0;
+    if (f) {
+      if (std::fscanf(f, "%u", &port) != 1) port = 0;
+      std::fclose(f);
+    }
+    if (!port) continue;
+    if (!Connect(port)) return false;
+    AgentReply main = Ask("main");
+    if (main.ok && !main.lines.empty()) {
+      HWND window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(main.lines[0].c_str(), nullptr, 16)));
+      DWORD id = 0;
+      GetWindowThreadProcessId(window, &id);
+      if (id) {
+        processId_ = id;
+        process_ = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
+      }
+    }
+    return true;
+  }
+  return false;
+}
+
 bool AgentClient::Connect(unsigned port) {
   WSADATA wsa;
   WSAStartup(MAKEWORD(2, 2), &wsa);

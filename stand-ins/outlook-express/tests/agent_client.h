@@ -29,6 +29,10 @@ public:
   // windows get their frames (for screenshots) and no other test's windows are in the way.
   bool Launch(const std::string& program, const std::vector<std::string>& extraEnvironment = {},
               const std::string& desktop = "", int timeoutMs = 60000);
+  // Connects to a host that someone else started with the agent on (OESTAND_AGENT=agentFile in
+  // its environment, as a launch through the shell passes it on), waiting up to timeoutMs for the
+  // port. The host's process is found through its main window and ended by Quit like our own.
+  bool Attach(const std::string& agentFile, int timeoutMs = 60000);
   // Ends the host: closes its main window and waits, then terminates it if it hangs.
   void Quit(int timeoutMs = 15000);
 
