@@ -34,11 +34,11 @@ INT_PTR CALLBACK DialogBase::Procedure(HWND window, UINT message, WPARAM wParam,
     return result;
 }
 
-INT_PTR DialogBase::handle(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+INT_PTR DialogBase::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG: return OnInit();
         case WM_COMMAND: OnCommand(HIWORD(wParam), LOWORD(wParam)); return TRUE;
-        default: return FALSE;
+        default: return OnMessage(message, wParam, lParam);
     }
 }
 

@@ -27,6 +27,9 @@ protected:
     }
     virtual void OnOK() { end(IDOK); }
     virtual void OnCancel() { end(IDCANCEL); }
+    // Any other message (WM_NOTIFY, WM_SIZE, ...): return TRUE when handled; a result for the
+    // dialog manager goes to DWLP_MSGRESULT.
+    virtual INT_PTR OnMessage(UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/) { return FALSE; }
 
 private:
     static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
