@@ -95,6 +95,17 @@ bool DescriptionControl::Show(SieveCommand* rule, bool several) {
     RichDescription rich = MarkupToRich(markup, GetACP());
     links_ = rich.links;
     Stream(rich.rtf);
+    // The links' look: underlined, blue, or red for a value still to be given.
+    for (const DescriptionLink& link : links_) {
+        CHARFORMAT2A format{};
+        format.cbSize = sizeof format;
+        format.dwMask = CFM_COLOR | CFM_UNDERLINE;
+        format.dwEffects = CFE_UNDERLINE;
+        format.crTextColor = link.missing ? RGB(255, 0, 0) : RGB(0, 0, 255);
+        SendMessageA(control_, EM_SETSEL, link.first, link.last + 1);
+        SendMessageA(control_, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    }
+    SendMessageA(control_, EM_SETSEL, 0, 0);
     return valid_;
 }
 
@@ -124,6 +135,13 @@ LRESULT CALLBACK DescriptionControl::Subclass(HWND window, UINT message, WPARAM 
     case WM_LBUTTONUP:
     case WM_SETCURSOR:
         return self->Mouse(message, wParam, lParam);
+    case WM_NCDESTROY: {
+        WNDPROC previous = self->previous_;
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+        RemovePropA(window, kSelfProperty);
+        self->control_ = nullptr;
+        return CallWindowProcA(previous, window, message, wParam, lParam);
+    }
     default:
         return CallWindowProcA(self->previous_, window, message, wParam, lParam);
     }

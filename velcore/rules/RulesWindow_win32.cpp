@@ -79,14 +79,28 @@ protected:
             SetWindowLongPtrA(window(), DWLP_MSGRESULT, Find(find->iStart, find->lvfi));
             return TRUE;
         }
-        case LVN_ITEMCHANGED:
+        case LVN_ITEMCHANGED: {
+            auto* change = reinterpret_cast<NMLISTVIEW*>(lParam);
+            if (change->iItem >= 0 && (change->uChanged & LVIF_STATE) &&
+                ((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK)) {
+                CheckBoxChangedByList(change->iItem, (change->uNewState & LVIS_STATEIMAGEMASK) >> 12);
+            }
+            Update();
+            return TRUE;
+        }
         case LVN_ODSTATECHANGED: Update(); return TRUE;
         case NM_CLICK: {
             LVHITTESTINFO hit{};
             DWORD where = GetMessagePos();
             hit.pt = {static_cast<short>(LOWORD(where)), static_cast<short>(HIWORD(where))};
             ScreenToClient(List(), &hit.pt);
-            if (ListView_HitTest(List(), &hit) >= 0 && (hit.flags & LVHT_ONITEMSTATEICON)) Toggle(hit.iItem);
+            const int changed = listChangedRow_;
+            listChangedRow_ = -1;
+            // A list that switched the box itself has said so already; one that leaves an
+            // owner-data box to its owner only reports the click.
+            if (ListView_HitTest(List(), &hit) >= 0 && (hit.flags & LVHT_ONITEMSTATEICON) && hit.iItem != changed) {
+                Toggle(hit.iItem);
+            }
             return TRUE;
         }
         case NM_DBLCLK: {
@@ -102,10 +116,8 @@ protected:
         }
         case LVN_KEYDOWN: {
             auto* key = reinterpret_cast<NMLVKEYDOWN*>(lParam);
-            if (key->wVKey == VK_SPACE) {
-                int row = ListView_GetNextItem(List(), -1, LVNI_FOCUSED);
-                if (row >= 0) Toggle(row);
-            } else if (key->wVKey == VK_DELETE && Selected() >= 0) {
+            // The space bar's switch arrives as the list's own change of the box.
+            if (key->wVKey == VK_DELETE && Selected() >= 0) {
                 Remove();
             }
             return TRUE;
@@ -181,6 +193,12 @@ private:
             EnableWindow(item(id), one);
         if (one && !rules_.At(static_cast<std::size_t>(selected))->editable) EnableWindow(item(IDC_RULES_MODIFY), FALSE);
         description_.Show(one ? rules_.At(static_cast<std::size_t>(selected)) : nullptr, count > 1);
+    }
+
+    void CheckBoxChangedByList(int row, UINT image) {
+        if (static_cast<std::size_t>(row) >= rules_.Size() || (image != 1 && image != 2)) return;
+        listChangedRow_ = row;
+        if ((image == 2) != (rules_.At(static_cast<std::size_t>(row))->enabled != 0)) Toggle(row);
     }
 
     void Toggle(int row) {
@@ -292,6 +310,7 @@ private:
     RuleList rules_;
     DescriptionControl description_;
     bool modified_ = false;
+    int listChangedRow_ = -1;  // the row whose box the list switched during the current click
 };
 
 }  // namespace
