@@ -26,6 +26,55 @@ Status ReadSession(StatusReader& reader, SessionBlock& session) {
   return reader.Checkpoint();
 }
 
+namespace {
+
+std::uint64_t BigEndian64(const std::uint8_t* p) {
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  std::uint64_t value;
+  std::memcpy(&value, p, sizeof value);
+  return __builtin_bswap64(value);
+#else
+  std::uint64_t value = 0;
+  for (int k = 0; k < 8; ++k) value = value << 8 | p[k];
+  return value;
+#endif
+}
+
+// Whether identifier p sorts before q, as EntryId's order has it (unsigned bytes, a proper
+// prefix first), eight bytes a step.
+inline bool BytesPrecede(const std::uint8_t* p, std::size_t pLength, const std::uint8_t* q, std::size_t qLength) {
+  const std::size_t common = pLength < qLength ? pLength : qLength;
+  std::size_t i = 0;
+  for (; i + 8 <= common; i += 8) {
+    const std::uint64_t x = BigEndian64(p + i), y = BigEndian64(q + i);
+    if (x != y) return x < y;
+  }
+  if (i < common && common >= 8) {
+    // The last eight bytes, overlapping some already found equal, in one step.
+    const std::uint64_t x = BigEndian64(p + common - 8), y = BigEndian64(q + common - 8);
+    if (x != y) return x < y;
+    i = common;
+  }
+  for (; i < common; ++i)
+    if (p[i] != q[i]) return p[i] < q[i];
+  return pLength < qLength;
+}
+
+// The identifier's bytes and the fixed fields after them.
+inline void DecodeBody(const std::uint8_t* bytes, std::uint32_t length, StatusRecord& record) {
+  const std::uint8_t* fields = bytes + length;
+  record.serverId = static_cast<std::int32_t>(LoadU32(fields));
+  record.syncedRevision = static_cast<std::int32_t>(LoadU32(fields + 4));
+  record.lastModification = static_cast<std::uint64_t>(LoadU32(fields + 12)) << 32 | LoadU32(fields + 8);
+  if (record.entryId.Empty()) {
+    record.entryId.Set(bytes, length);
+  } else {
+    record.entryId = EntryId(bytes, length);
+  }
+}
+
+}  // namespace
+
 Status ReadRecord(StatusReader& reader, StatusRecord& record) {
   std::uint32_t length = 0;
   if (const std::uint8_t* bytes = reader.Contiguous(4)) {
@@ -43,16 +92,40 @@ Status ReadRecord(StatusReader& reader, StatusRecord& record) {
     if (Status status = reader.Bytes(copy, size); Failed(status)) return status;
     bytes = copy;
   }
-  const std::uint8_t* fields = bytes + length;
-  record.serverId = static_cast<std::int32_t>(LoadU32(fields));
-  record.syncedRevision = static_cast<std::int32_t>(LoadU32(fields + 4));
-  record.lastModification = static_cast<std::uint64_t>(LoadU32(fields + 12)) << 32 | LoadU32(fields + 8);
-  if (record.entryId.Empty()) {
-    record.entryId.Set(bytes, length);
-  } else {
-    record.entryId = EntryId(bytes, length);
-  }
+  DecodeBody(bytes, length, record);
   return kOk;
+}
+
+Status DecodeRecords(const std::uint8_t* bytes, std::size_t size, std::size_t limit, std::vector<StatusRecord>& records,
+                     std::size_t& taken, bool& ordered) {
+  const std::uint8_t* p = bytes;
+  const std::uint8_t* const end = bytes + size;
+  Status status = kOk;
+  // The order is checked on the bytes in the buffer, not on the records just stored: reading
+  // those back at once would wait for the stores in flight.
+  const std::uint8_t* previous = nullptr;
+  std::size_t previousLength = 0;
+  if (!records.empty()) {
+    previous = records.back().entryId.Data();
+    previousLength = records.back().entryId.Size();
+  }
+  // Locals only: the records' bytes are stored through byte pointers, which would otherwise
+  // make the compiler reload the reader's position after every one.
+  for (; limit > 0 && end - p >= 4; --limit) {
+    const std::uint32_t length = LoadU32(p);
+    if (length < kStatusMinEntryIdLength || length > kStatusMaxEntryIdLength) {
+      status = kCveStatusCorrupted;
+      break;
+    }
+    if (static_cast<std::size_t>(end - p) < length + kStatusRecordFixedSize) break;
+    if (ordered && previous != nullptr && !BytesPrecede(previous, previousLength, p + 4, length)) ordered = false;
+    DecodeBody(p + 4, length, records.emplace_back());
+    previous = p + 4;
+    previousLength = length;
+    p += length + kStatusRecordFixedSize;
+  }
+  taken = static_cast<std::size_t>(p - bytes);
+  return status;
 }
 
 Status ReadEnd(StatusReader& reader) { return reader.Checkpoint(); }

@@ -2,6 +2,8 @@
 // closing checkpoint.
 #pragma once
 
+#include <vector>
+
 #include "contave/LIB/md5.h"
 #include "contave/LIB/status_record.h"
 #include "contave/LIB/status_stream.h"
@@ -16,6 +18,12 @@ struct SessionBlock {
 Status ReadHeader(StatusReader& reader, std::int32_t& recordCount);
 Status ReadSession(StatusReader& reader, SessionBlock& session);
 Status ReadRecord(StatusReader& reader, StatusRecord& record);
+// Records that lie whole in `bytes` (at most `limit` of them), appended to `records`; stops
+// before the first that runs past `size`. `taken` receives the bytes consumed; an identifier
+// length out of range is a corrupted file. `ordered` is cleared when a record does not sort
+// after the one before it (the last of `records` for the first).
+Status DecodeRecords(const std::uint8_t* bytes, std::size_t size, std::size_t limit, std::vector<StatusRecord>& records,
+                     std::size_t& taken, bool& ordered);
 Status ReadEnd(StatusReader& reader);
 
 void WriteHeader(StatusWriter& writer, std::int32_t recordCount);

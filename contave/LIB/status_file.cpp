@@ -38,34 +38,6 @@ StatusRecordList::const_iterator StatusRecordList::find(const EntryId& id) const
 
 namespace {
 
-std::uint64_t BigEndian64(const std::uint8_t* p) {
-#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  std::uint64_t value;
-  std::memcpy(&value, p, sizeof value);
-  return __builtin_bswap64(value);
-#else
-  std::uint64_t value = 0;
-  for (int k = 0; k < 8; ++k) value = value << 8 | p[k];
-  return value;
-#endif
-}
-
-// Whether identifier a sorts before b, as EntryId's order has it, eight bytes a step: loading
-// checks every record against the one before it.
-bool Precedes(const EntryId& a, const EntryId& b) {
-  const std::uint8_t* p = a.Data();
-  const std::uint8_t* q = b.Data();
-  const std::size_t common = a.Size() < b.Size() ? a.Size() : b.Size();
-  std::size_t i = 0;
-  for (; i + 8 <= common; i += 8) {
-    const std::uint64_t x = BigEndian64(p + i), y = BigEndian64(q + i);
-    if (x != y) return x < y;
-  }
-  for (; i < common; ++i)
-    if (p[i] != q[i]) return p[i] < q[i];
-  return a.Size() < b.Size();
-}
-
 // Room made at once for the records a header announces, up to what any real folder holds; a
 // damaged count cannot ask for more memory than that before the records run out.
 constexpr std::int32_t kMaxReservedRecords = 1 << 17;
@@ -82,15 +54,27 @@ Status StatusFile::ReadFrom(InputFile& file, ProgressReporter& progress) {
   records_.records_.reserve(records_.records_.size() +
                             static_cast<std::size_t>(std::min(count, kMaxReservedRecords)));
   std::vector<StatusRecord>& records = records_.records_;
-  for (std::int32_t i = 0; i < count; ++i) {
-    // Read in place at the end of the block; on an error the caller clears the whole set.
-    StatusRecord& record = records.emplace_back();
-    if (Status status = ReadRecord(reader, record); Failed(status)) return status;
-    unfit_ += RecordFits(record) ? 0 : 1;
-    if (ordered_ && records.size() > 1 && !Precedes(records[records.size() - 2].entryId, record.entryId))
-      ordered_ = false;
-    progress.SetPosition(i + 1);
+  for (std::int32_t done = 0; done < count;) {
+    // The records that lie whole in the buffer, decoded in one go ...
+    std::size_t available = 0;
+    const std::uint8_t* window = reader.Window(available);
+    std::size_t taken = 0;
+    const std::size_t before = records.size();
+    const Status status =
+        DecodeRecords(window, available, static_cast<std::size_t>(count - done), records, taken, ordered_);
+    reader.Skip(taken);
+    if (Failed(status)) return status;
+    done += static_cast<std::int32_t>(records.size() - before);
+    // ... and one that runs over its end (reading it refills the buffer).
+    if (done < count && records.size() == before) {
+      if (Status read = ReadRecord(reader, records.emplace_back()); Failed(read)) return read;
+      const std::size_t n = records.size();
+      if (ordered_ && n > 1 && !(records[n - 2].entryId < records[n - 1].entryId)) ordered_ = false;
+      ++done;
+    }
+    progress.SetPosition(done);
   }
+  // Every record read has an identifier of a length the file allows, so none adds to unfit_.
   return ReadEnd(reader);
 }
 

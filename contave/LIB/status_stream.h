@@ -72,6 +72,13 @@ class StatusReader {
     position_ += size;
     return bytes;
   }
+  // The unread bytes of the buffer, for a caller that decodes many records straight from it;
+  // Skip consumes what it took (at most `available`).
+  const std::uint8_t* Window(std::size_t& available) const {
+    available = filled_ - position_;
+    return buffer_.get() + position_;
+  }
+  void Skip(std::size_t size) { position_ += size; }
   Status U32(std::uint32_t& value);
   Status I32(std::int32_t& value);
   Status U64(std::uint64_t& value);

@@ -45,6 +45,13 @@ std::string wireIdentifier(const AclEntry& entry, std::string_view identifier) {
     return ToWireName(id);
 }
 
+// The identifier as it is, groups in brackets, in the wire form.
+std::string plainWireIdentifier(const AclEntry& entry, std::string_view identifier) {
+    std::string id(identifier);
+    if (entry.kind == kAclGroup) id = "[" + id + "]";
+    return ToWireName(id);
+}
+
 std::string quoted(std::string_view text) { return "\"" + imap::QuotedContent(text) + "\""; }
 
 bool folderFits(const FolderNames& names, const char* folder, std::string& wire) {
@@ -141,18 +148,50 @@ std::int32_t ReadAcl(Transport& transport, const FolderNames& names, const char*
     return ParseAclReply(response, list);
 }
 
+namespace {
+
+bool entryFits(const AclEntry& entry) {
+    std::string_view id, rights;
+    if (!terminatedText(entry.identifier, sizeof entry.identifier, id) ||
+        !terminatedText(entry.rights, sizeof entry.rights, rights))
+        return false;
+    if (!imap::FitsInCommand(id) || !imap::FitsInCommand(rights)) return false;
+    return imap::FitsInCommand(wireIdentifier(entry, id)) && imap::FitsInCommand(plainWireIdentifier(entry, id));
+}
+
+bool entriesFit(const std::vector<AclEntry>& entries) {
+    return std::all_of(entries.begin(), entries.end(), entryFits);
+}
+
+}  // namespace
+
 bool AclFitsInCommands(const AclList& list) {
     if (list.count > 0 && !list.entries) return false;
     for (std::uint32_t i = 0; i < list.count; ++i) {
-        std::string_view id, rights;
-        const AclEntry& entry = list.entries[i];
-        if (!terminatedText(entry.identifier, sizeof entry.identifier, id) ||
-            !terminatedText(entry.rights, sizeof entry.rights, rights))
-            return false;
-        if (!imap::FitsInCommand(id) || !imap::FitsInCommand(rights)) return false;
-        if (!imap::FitsInCommand(wireIdentifier(entry, id))) return false;
+        if (!entryFits(list.entries[i])) return false;
     }
     return true;
+}
+
+std::int32_t WriteAclChanges(Transport& transport, const FolderNames& names, const char* folder,
+                             const std::vector<AclEntry>& removals, const std::vector<AclEntry>& grants) {
+    std::string wire;
+    if (!folderFits(names, folder, wire) || !entriesFit(removals) || !entriesFit(grants)) return status::kInvalidArg;
+    const std::string wireFolder = quoted(wire);
+    for (const AclEntry& entry : removals) {
+        std::int32_t result = ExecuteCommand(
+            transport, "DELETEACL " + wireFolder + " " + quoted(plainWireIdentifier(entry, entry.identifier)), nullptr);
+        if (result != status::kOk) return result;
+    }
+    for (const AclEntry& entry : grants) {
+        std::int32_t result = ExecuteCommand(transport,
+                                             "SETACL " + wireFolder + " " +
+                                                 quoted(plainWireIdentifier(entry, entry.identifier)) + " " +
+                                                 quoted(entry.rights),
+                                             nullptr);
+        if (result != status::kOk) return result;
+    }
+    return status::kOk;
 }
 
 std::int32_t WriteAcl(Transport& transport, const FolderNames& names, const char* folder, AclList& list) {
@@ -218,6 +257,18 @@ std::int32_t SetFolderAcl(Transport& transport, AccountSettings& account, Sessio
     std::int32_t result = openAndLogon(transport, account, prompts);
     if (result != status::kOk) return result;
     result = WriteAcl(transport, names, folder, list);
+    LogoutAndClose(transport);
+    return result;
+}
+
+std::int32_t SetFolderAclChanges(Transport& transport, AccountSettings& account, SessionPrompts& prompts,
+                                 const FolderNames& names, const char* folder, const std::vector<AclEntry>& removals,
+                                 const std::vector<AclEntry>& grants) {
+    std::string wire;
+    if (!folderFits(names, folder, wire) || !entriesFit(removals) || !entriesFit(grants)) return status::kInvalidArg;
+    std::int32_t result = openAndLogon(transport, account, prompts);
+    if (result != status::kOk) return result;
+    result = WriteAclChanges(transport, names, folder, removals, grants);
     LogoutAndClose(transport);
     return result;
 }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velor {
 
@@ -45,6 +46,14 @@ std::int32_t ReadAcl(Transport& transport, const FolderNames& names, const char*
 // terminating zero) refuses the whole write with E_INVALIDARG before anything is sent.
 std::int32_t WriteAcl(Transport& transport, const FolderNames& names, const char* folder, AclList& list);
 
+// The Sharing page's changes: DELETEACL for every removal, then SETACL for every grant, in order.
+// Unlike WriteAcl no entry is marked inside its identifier: RFC 4314 servers name negative
+// rights with identifiers that begin with "-", and those are sent as they are. Groups go in
+// brackets. The first result other than 0 stops the write and is returned; a text that cannot go
+// into a command refuses the whole write with E_INVALIDARG before anything is sent.
+std::int32_t WriteAclChanges(Transport& transport, const FolderNames& names, const char* folder,
+                             const std::vector<AclEntry>& removals, const std::vector<AclEntry>& grants);
+
 // Whether WriteAcl would send the list: every identifier and rights text is terminated and fits.
 bool AclFitsInCommands(const AclList& list);
 
@@ -58,6 +67,11 @@ std::int32_t GetFolderAcl(Transport& transport, AccountSettings& account, Sessio
                           const FolderNames& names, const char* folder, AclList& list);
 std::int32_t SetFolderAcl(Transport& transport, AccountSettings& account, SessionPrompts& prompts,
                           const FolderNames& names, const char* folder, AclList& list);
+
+// One connection around WriteAclChanges.
+std::int32_t SetFolderAclChanges(Transport& transport, AccountSettings& account, SessionPrompts& prompts,
+                                 const FolderNames& names, const char* folder, const std::vector<AclEntry>& removals,
+                                 const std::vector<AclEntry>& grants);
 
 // VlGetACL's work: one connection, GETACL for every request in order, each request's result set
 // to the status of its own GETACL. A failed open or logon returns at once with no request

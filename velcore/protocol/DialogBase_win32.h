@@ -27,8 +27,7 @@ protected:
     }
     virtual void OnOK() { end(IDOK); }
     virtual void OnCancel() { end(IDCANCEL); }
-    // Any other message (WM_NOTIFY, WM_SIZE, ...): return TRUE when handled; a result for the
-    // dialog manager goes to DWLP_MSGRESULT.
+    // Every other message (notifications, sizing, drawing): the dialog procedure's result.
     virtual INT_PTR OnMessage(UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/) { return FALSE; }
 
 private:

@@ -16,7 +16,7 @@ namespace velor::rules {
 namespace {
 
 struct CommandName {
-    const char* keyword;
+    std::string_view keyword;
     CommandKind kind;
 };
 
@@ -28,12 +28,12 @@ constexpr CommandName kCommandNames[] = {
     {"if", CommandKind::If},
 };
 
-constexpr const char* kElse = "else";
-constexpr const char* kElsif = "elsif";
-constexpr const char* kNot = "not";
-constexpr const char* kVoid = "void";
-constexpr const char* kOctetComparator = "i;octet";
-constexpr const char* kNotifyMethodMail = "mail";
+constexpr std::string_view kElse = "else";
+constexpr std::string_view kElsif = "elsif";
+constexpr std::string_view kNot = "not";
+constexpr std::string_view kVoid = "void";
+constexpr std::string_view kOctetComparator = "i;octet";
+constexpr std::string_view kNotifyMethodMail = "mail";
 
 class Reader {
 public:
@@ -42,7 +42,7 @@ public:
     bool ReadScript(SieveCommand** commands, std::vector<std::size_t>* ruleStarts = nullptr);
 
 private:
-    bool Is(const char* keyword) const { return EqualsIgnoringCase(t_.Text(), keyword); }
+    bool Is(std::string_view keyword) const { return EqualsIgnoringCase(t_.Text(), keyword); }
     bool IsToken(TokenRead read, TokenKind kind) const {
         return read == TokenRead::Token && t_.tokenKind == kind;
     }
@@ -69,6 +69,7 @@ private:
     SieveTokenizer& t_;
     int depth_ = 0;
     std::vector<std::size_t>* ruleStarts_ = nullptr;
+    TreeArena arena_;  // the records of this read; they outlive it
 };
 
 bool Reader::Enter() {
@@ -84,7 +85,7 @@ bool Reader::Enter() {
 // line. For notify and vacation the name field holds :options and :subject, so a header name
 // is not taken there: it would be written back as a notification address or a subject.
 SieveCommand* Reader::MakeCommand(CommandKind kind, SieveCommand* parent) {
-    SieveCommand* command = NewCommandForReader(kind);
+    SieveCommand* command = NewCommandForReader(kind, &arena_);
     if (command == nullptr) {
         t_.Fail("%s", msg::kOutOfMemory);
         return nullptr;
@@ -99,7 +100,7 @@ SieveCommand* Reader::MakeCommand(CommandKind kind, SieveCommand* parent) {
 }
 
 SieveTest* Reader::MakeTest(TestKind kind) {
-    SieveTest* test = NewTest(kind);
+    SieveTest* test = NewTest(kind, &arena_);
     if (test == nullptr) {
         t_.Fail("%s", msg::kOutOfMemory);
     }
@@ -400,7 +401,7 @@ bool Reader::ReadTestBody(SieveTest** out) {
         return true;
     }
     struct TestName {
-        const char* keyword;
+        std::string_view keyword;
         TestKind kind;
     };
     static constexpr TestName kTestNames[] = {
@@ -575,7 +576,7 @@ bool Reader::ReadStringList(SieveStringList** list) {
         return false;
     }
     if (t_.tokenKind == TokenKind::String) {
-        *list = NewStringItem(t_.Text());
+        *list = NewStringItem(t_.Text(), &arena_);
         if (*list == nullptr) {
             t_.Fail("%s", msg::kOutOfMemory);
             return false;
@@ -598,7 +599,7 @@ bool Reader::ReadStringList(SieveStringList** list) {
             failure = msg::kStringListItemBad;
             break;
         }
-        SieveStringList* item = NewStringItem(t_.Text());
+        SieveStringList* item = NewStringItem(t_.Text(), &arena_);
         if (item == nullptr) {
             failure = msg::kOutOfMemory;
             break;

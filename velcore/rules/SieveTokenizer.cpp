@@ -124,6 +124,13 @@ TokenRead SieveTokenizer::ReadNext() {
     }
     while (!AtEnd()) {
         char c = *cursor_;
+        // Indentation comes in runs, and a blank is a blank in every state.
+        if (c == ' ' || c == '\t') {
+            do {
+                ++cursor_;
+            } while (cursor_ != end_ && (*cursor_ == ' ' || *cursor_ == '\t'));
+            continue;
+        }
         if (c == '\n') {
             ++line;
             ++cursor_;
@@ -146,7 +153,9 @@ TokenRead SieveTokenizer::ReadNext() {
             continue;
         }
         if (commentState == CommentState::Comment) {
-            ++cursor_;
+            // Nothing in a comment counts until its line ends.
+            const void* newline = std::memchr(cursor_, '\n', static_cast<std::size_t>(end_ - cursor_));
+            cursor_ = newline != nullptr ? static_cast<const char*>(newline) : end_;
             continue;
         }
         if (c == '#') {
@@ -196,9 +205,8 @@ bool SieveTokenizer::ReadRuleHeader() {
         return false;
     }
     const char* start = cursor_;
-    while (!AtEnd() && *cursor_ != '\n') {
-        ++cursor_;
-    }
+    const void* newline = std::memchr(cursor_, '\n', static_cast<std::size_t>(end_ - cursor_));
+    cursor_ = newline != nullptr ? static_cast<const char*>(newline) : end_;
     std::string_view header(start, static_cast<std::size_t>(cursor_ - start));
     if (!AtEnd()) {
         ++cursor_;

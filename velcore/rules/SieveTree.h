@@ -1,6 +1,7 @@
 // The parsed script: a tree of commands, tests and string lists. A top-level command is a rule.
-// Records are plain data with fixed text buffers, each allocated on its own and owned by its
-// parent; copying a record byte for byte is how the deep copy starts.
+// Records are plain data with fixed text buffers, each owned by its parent and made and freed
+// only by the functions below (a read carves them from an arena, but each is still freed on
+// its own); copying a record byte for byte is how the deep copy starts.
 #pragma once
 
 #include <cstddef>
@@ -41,7 +42,7 @@ enum class AddressPart : std::int32_t { All = 0, Localpart = 1, Domain = 2 };
 enum class MatchType : std::int32_t { Is = 0, Contains = 1, Matches = 2 };
 
 struct SieveStringList {
-    char* text = nullptr;  // owned, NUL-terminated, any length
+    char* text = nullptr;  // NUL-terminated, any length; part of the item's record, never replaced
     SieveStringList* next = nullptr;
 };
 

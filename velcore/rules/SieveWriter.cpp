@@ -245,8 +245,24 @@ void WriteQuotedString(std::string& out, const char* text) {
     for (const char* c = text; c != nullptr;) {
         // Runs of characters that stand for themselves go out whole.
         const char* run = c;
-        while (kStandsForItself[static_cast<unsigned char>(*c)]) {
-            ++c;
+        // Four at a step: the terminator stands for nothing, so no step reads past it.
+        for (;;) {
+            if (!kStandsForItself[static_cast<unsigned char>(c[0])]) {
+                break;
+            }
+            if (!kStandsForItself[static_cast<unsigned char>(c[1])]) {
+                c += 1;
+                break;
+            }
+            if (!kStandsForItself[static_cast<unsigned char>(c[2])]) {
+                c += 2;
+                break;
+            }
+            if (!kStandsForItself[static_cast<unsigned char>(c[3])]) {
+                c += 3;
+                break;
+            }
+            c += 4;
         }
         out.append(run, static_cast<std::size_t>(c - run));
         if (*c == '\0') {

@@ -14,6 +14,10 @@ int Lower(char c) {
 int CompareIgnoringCase(std::string_view a, std::string_view b) {
     std::size_t length = a.size() < b.size() ? a.size() : b.size();
     for (std::size_t i = 0; i < length; ++i) {
+        // Equal bytes are equal in every case; the locale is asked only about the others.
+        if (a[i] == b[i]) {
+            continue;
+        }
         int difference = Lower(a[i]) - Lower(b[i]);
         if (difference != 0) {
             return difference;
@@ -23,10 +27,6 @@ int CompareIgnoringCase(std::string_view a, std::string_view b) {
         return 0;
     }
     return a.size() < b.size() ? -1 : 1;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && CompareIgnoringCase(a, b) == 0;
 }
 
 }  // namespace velor::rules

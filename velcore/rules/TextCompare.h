@@ -6,8 +6,11 @@
 
 namespace velor::rules {
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 // Negative, zero or positive, as strcmp, on the lower-case forms.
 int CompareIgnoringCase(std::string_view a, std::string_view b);
+// Inline: keywords are matched by trying each in turn, and most differ in length.
+inline bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && CompareIgnoringCase(a, b) == 0;
+}
 
 }  // namespace velor::rules

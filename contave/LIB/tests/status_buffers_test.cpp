@@ -186,6 +186,42 @@ TEST(StatusBuffers, RecordsEnteredOutOfOrderAreSortedAndTheLastOfAnIdentifierWin
   EXPECT_EQ(status.Records().size(), order.size() + 1);
 }
 
+// A file whose records are out of order (not written by this program, or by an older one) is
+// put in order when loaded, the last record of an identifier winning. The order is checked as
+// the records are decoded from the buffer, so the breaks in order sit inside a buffer, at a
+// buffer's first record, and in a record split by a buffer's end.
+TEST(StatusBuffers, AFileOutOfOrderIsSortedWhenLoaded) {
+  test::CatchInternalFailures catcher;
+  SilentProgress progress;
+  const Md5Digest digest = Md5Of(kDn.data(), kDn.size());
+  constexpr std::uint32_t kCount = 4000;  // 60 bytes a record: about four buffers
+  for (const std::uint32_t swapAt : {7u, 1090u, 1091u, 2183u, 3999u}) {
+    SCOPED_TRACE(swapAt);
+    std::vector<std::uint32_t> order(kCount);
+    for (std::uint32_t i = 0; i < kCount; ++i) order[i] = i;
+    std::swap(order[swapAt - 1], order[swapAt]);
+    test::StatusBytes file;
+    file.Header(kCount + 1).Session({digest.begin(), digest.end()}, 0);
+    for (const std::uint32_t i : order) file.Record(IdOf(i, 40), static_cast<std::int32_t>(i), 1, i);
+    // A later record of the first contact, at the end.
+    file.Record(IdOf(0, 40), -5, 2, 0).Checkpoint();
+    MemoryFileSystem files;
+    files.Put(kPath, file.bytes);
+    StatusFile loaded;
+    ASSERT_EQ(loaded.Load(kPath, files, progress), kOk);
+    ASSERT_EQ(loaded.Records().size(), kCount);
+    std::int32_t expected = 0;
+    for (const StatusRecord& record : loaded.Records()) {
+      EXPECT_EQ(record.serverId, expected == 0 ? -5 : expected);
+      ++expected;
+    }
+    const std::vector<std::uint8_t> probe = IdOf(swapAt, 40);
+    const StatusRecord* found = loaded.Find(EntryId(probe.data(), probe.size()));
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->serverId, static_cast<std::int32_t>(swapAt));
+  }
+}
+
 TEST(StatusBuffers, IdentifiersInlineAndOnTheHeapCopyMoveAndCompareAlike) {
   test::CatchInternalFailures catcher;
   const std::vector<std::uint8_t> shortBytes = Bytes(36, 5), longBytes = Bytes(37, 5);
