@@ -32,8 +32,9 @@ std::string ScriptForServer(std::string_view ansiScript) {
 }
 
 std::int32_t FetchScript(Transport& transport, AccountSettings& account, SessionPrompts& prompts,
-                         ScriptNotices& notices, std::string& ansiScript) {
+                         ScriptNotices& notices, std::string& ansiScript, std::string* utf8Script) {
     ansiScript.clear();
+    if (utf8Script) utf8Script->clear();
     imap::ScriptReply reply;
     bool loggedOn = false;
     std::int32_t result = SingleExchangeSession(
@@ -56,14 +57,24 @@ std::int32_t FetchScript(Transport& transport, AccountSettings& account, Session
     // A server that sent plain lines lost their indentation already; only a literal keeps it.
     if (!reply.literal || imap::Trimmed(script).empty()) script = imap::Trimmed(script);
     ansiScript = Utf8ToAnsi(script);
+    if (utf8Script) utf8Script->assign(script);
     return status::kOk;
 }
 
 std::int32_t StoreScript(Transport& transport, AccountSettings& account, SessionPrompts& prompts,
                          ScriptNotices& notices, std::string_view ansiScript) {
+    if (ansiScript.find('\0') != std::string_view::npos) {
+        notices.NotUpdated();
+        return status::kInvalidArg;
+    }
+    return StoreUtf8Script(transport, account, prompts, notices, ScriptForServer(ansiScript));
+}
+
+std::int32_t StoreUtf8Script(Transport& transport, AccountSettings& account, SessionPrompts& prompts,
+                             ScriptNotices& notices, std::string_view utf8Script) {
     std::int32_t result = status::kInvalidArg;
-    if (ansiScript.find('\0') == std::string_view::npos) {
-        const std::string line = PutScriptLine(ScriptForServer(ansiScript));
+    if (utf8Script.find('\0') == std::string_view::npos) {
+        const std::string line = PutScriptLine(utf8Script.empty() ? std::string_view(" ") : utf8Script);
         result = SingleExchangeSession(
             transport, account, prompts,
             [&]() -> std::int32_t {

@@ -38,13 +38,19 @@ std::string ScriptForServer(std::string_view ansiScript);
 // blanks); 1 (or another positive status) when the server refused after sending script data,
 // with no message; otherwise message 3004 with the failure's status (E_FAIL when the session
 // ended before the command, a cancelled logon included) and that status.
+// With utf8Script, the same script as the server sent it, before the conversion to ANSI.
 std::int32_t FetchScript(Transport& transport, AccountSettings& account, SessionPrompts& prompts,
-                         ScriptNotices& notices, std::string& ansiScript);
+                         ScriptNotices& notices, std::string& ansiScript, std::string* utf8Script = nullptr);
 
 // Stores the script. Any result other than 0 shows message 3304: a refusal or a cancelled logon
 // would otherwise lose the user's edits without a word. A script holding a NUL byte cannot be
 // sent as a literal and is refused with E_INVALIDARG.
 std::int32_t StoreScript(Transport& transport, AccountSettings& account, SessionPrompts& prompts,
                          ScriptNotices& notices, std::string_view ansiScript);
+
+// Stores a script that is UTF-8 already (the rules keep the server's own bytes of the rules
+// they did not change); an empty text becomes one space.
+std::int32_t StoreUtf8Script(Transport& transport, AccountSettings& account, SessionPrompts& prompts,
+                             ScriptNotices& notices, std::string_view utf8Script);
 
 }  // namespace velor

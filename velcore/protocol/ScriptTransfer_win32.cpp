@@ -57,14 +57,15 @@ private:
 
 }  // namespace
 
-std::int32_t FetchRulesScript(HWND owner, AccountSettings& account, std::string& ansiScript) {
+std::int32_t FetchRulesScript(HWND owner, AccountSettings& account, std::string& ansiScript,
+                              std::string* utf8Script) {
     DeferredNotices notices(owner);
     std::int32_t result;
     {
         WaitCursor wait;
         WinsockTransport transport(account);
         WindowsPrompts prompts(owner);
-        result = FetchScript(transport, account, prompts, notices, ansiScript);
+        result = FetchScript(transport, account, prompts, notices, ansiScript, utf8Script);
     }
     notices.Show();
     return result;
@@ -81,6 +82,26 @@ std::int32_t StoreRulesScript(HWND owner, AccountSettings& account, std::string_
     }
     notices.Show();
     return result;
+}
+
+std::int32_t StoreRulesScriptWithRetry(HWND owner, AccountSettings& account, std::string_view utf8Script) {
+    // The failure is asked about here, with Retry, instead of the plain notice.
+    class Quiet : public ScriptNotices {
+    public:
+        void ReceiveFailed(std::int32_t) override {}
+        void NotUpdated() override {}
+    } quiet;
+    for (;;) {
+        std::int32_t result;
+        {
+            WaitCursor wait;
+            WinsockTransport transport(account);
+            WindowsPrompts prompts(owner);
+            result = StoreUtf8Script(transport, account, prompts, quiet, utf8Script);
+        }
+        if (result == 0) return result;
+        if (ShowMessage(owner, MB_RETRYCANCEL | MB_ICONERROR, IDS_SCRIPT_NOT_UPDATED) != IDRETRY) return result;
+    }
 }
 
 }  // namespace velor

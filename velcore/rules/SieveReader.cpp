@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "velcore/rules/ReaderAllocation.h"
 #include "velcore/rules/ReaderMessages.h"
+#include "velcore/rules/RuleList.h"
 #include "velcore/rules/TextCompare.h"
 
 namespace velor::rules {
@@ -37,7 +39,7 @@ class Reader {
 public:
     explicit Reader(SieveTokenizer& tokenizer) : t_(tokenizer) {}
 
-    bool ReadScript(SieveCommand** commands);
+    bool ReadScript(SieveCommand** commands, std::vector<std::size_t>* ruleStarts = nullptr);
 
 private:
     bool Is(std::string_view keyword) const { return EqualsIgnoringCase(t_.Text(), keyword); }
@@ -66,6 +68,7 @@ private:
 
     SieveTokenizer& t_;
     int depth_ = 0;
+    std::vector<std::size_t>* ruleStarts_ = nullptr;
     TreeArena arena_;  // the records of this read; they outlive it
 };
 
@@ -104,7 +107,8 @@ SieveTest* Reader::MakeTest(TestKind kind) {
     return test;
 }
 
-bool Reader::ReadScript(SieveCommand** commands) {
+bool Reader::ReadScript(SieveCommand** commands, std::vector<std::size_t>* ruleStarts) {
+    ruleStarts_ = ruleStarts;
     SieveCommand* head = nullptr;
     SieveCommand** tail = &head;
     while (SieveCommand* command = ReadCommand(nullptr)) {
@@ -131,6 +135,9 @@ SieveCommand* Reader::ReadCommand(SieveCommand* parent) {
     if (read == TokenRead::Bad || t_.tokenKind != TokenKind::Identifier) {
         t_.Fail("%s", msg::kKeywordExpected);
         return nullptr;
+    }
+    if (parent == nullptr && ruleStarts_ != nullptr) {
+        ruleStarts_->push_back(t_.CommandStart());
     }
     const CommandName* found = nullptr;
     for (const CommandName& name : kCommandNames) {
@@ -622,7 +629,20 @@ bool Reader::ReadStringList(SieveStringList** list) {
 
 bool ParseScript(SieveTokenizer& tokenizer, SieveCommand** commands) {
     Reader reader(tokenizer);
-    return reader.ReadScript(commands);
+    if (!reader.ReadScript(commands)) return false;
+    // An elsif has a header line of its own, but the window switches a rule as a whole: a
+    // branch whose state differed from its rule's would stay off under a rule shown on.
+    GiveBranchesRuleState(*commands);
+    return true;
+}
+
+std::vector<std::size_t> RuleStartOffsets(std::string_view script) {
+    std::vector<std::size_t> starts;
+    SieveTokenizer tokenizer(script);
+    SieveCommand* commands = nullptr;
+    if (!Reader(tokenizer).ReadScript(&commands, &starts)) starts.clear();
+    FreeCommandList(commands);
+    return starts;
 }
 
 ParseOutcome ReadScript(std::string_view script) {

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "velcore/rules/SieveTokenizer.h"
 #include "velcore/rules/SieveTree.h"
@@ -23,5 +24,9 @@ struct ParseOutcome {
 };
 
 ParseOutcome ReadScript(std::string_view script);
+
+// Where each top-level command of the script begins: its header line, or the line of its keyword.
+// Empty when the script cannot be read.
+std::vector<std::size_t> RuleStartOffsets(std::string_view script);
 
 }  // namespace velor::rules

@@ -49,7 +49,7 @@ bool IsPunctuation(char c, TokenKind& kind) {
 }  // namespace
 
 SieveTokenizer::SieveTokenizer(std::string_view script)
-    : cursor_(script.data()), end_(script.data() + script.size()) {
+    : begin_(script.data()), cursor_(script.data()), end_(script.data() + script.size()) {
     for (int c = 0; c < 256; ++c) {
         classes_[c] = static_cast<std::uint8_t>((std::isalpha(c) != 0 ? kLetter : 0) |
                                                 (std::isdigit(c) != 0 ? kDigit : 0) |
@@ -91,6 +91,34 @@ TokenRead SieveTokenizer::Next() {
         pushedBack = 0;
         return TokenRead::Token;
     }
+    previousTokenEnd_ = tokenEnd_;
+    headerSeen_ = false;
+    TokenRead read = ReadNext();
+    tokenEnd_ = static_cast<std::size_t>(cursor_ - begin_);
+    return read;
+}
+
+std::size_t SieveTokenizer::CommandStart() const {
+    if (headerSeen_) {
+        return headerStart_;
+    }
+    // The whole line when only blanks, or the "#" of a switched-off line, stand before the
+    // keyword; never before the end of the token read before it.
+    std::size_t start = tokenStart_;
+    while (start > previousTokenEnd_) {
+        char c = begin_[start - 1];
+        if (c == '\n') {
+            break;
+        }
+        if (c != '#' && !Is(c, kSpace)) {
+            return tokenStart_;
+        }
+        --start;
+    }
+    return start;
+}
+
+TokenRead SieveTokenizer::ReadNext() {
     if (stuck_) {
         return TokenRead::Bad;
     }
@@ -155,6 +183,7 @@ TokenRead SieveTokenizer::Next() {
             continue;
         }
         enabled = commentState == CommentState::Normal ? 1 : 0;
+        tokenStart_ = static_cast<std::size_t>(cursor_ - begin_);
         return ReadToken();
     }
     if (commentState == CommentState::BlockComment) {
@@ -167,6 +196,10 @@ TokenRead SieveTokenizer::Next() {
 // "#!" and the rest of its line: "1" or "0" for the rule's state, then a space and the name.
 // The whole line is the header, however long, so that no part of a comment is read as script.
 bool SieveTokenizer::ReadRuleHeader() {
+    if (!headerSeen_) {
+        headerSeen_ = true;
+        headerStart_ = static_cast<std::size_t>(cursor_ - begin_);
+    }
     cursor_ += 2;
     if (AtEnd()) {
         return false;

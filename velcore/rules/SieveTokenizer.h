@@ -45,6 +45,12 @@ public:
     TokenRead Next();
     // The current token is delivered again by the next call.
     void PushBack() { pushedBack = 1; }
+    // The offset in the script just after the last token the reader has taken (a token pushed
+    // back is not taken).
+    std::size_t ConsumedEnd() const { return pushedBack ? previousTokenEnd_ : tokenEnd_; }
+    // Where the command whose keyword is the current token begins: its header line, or the
+    // start of the keyword's line.
+    std::size_t CommandStart() const;
     // The current token's text (as `text`, without measuring it).
     std::string_view Text() const { return std::string_view(text, textLength_); }
     // Records the first error only; the message is cut to fit.
@@ -71,6 +77,7 @@ private:
     bool Is(char c, CharClass kind) const { return (classes_[static_cast<unsigned char>(c)] & kind) != 0; }
     char Peek(std::size_t ahead) const;
     bool ReadRuleHeader();
+    TokenRead ReadNext();
     TokenRead ReadToken();
     TokenRead ReadQuotedString();
     TokenRead ReadNumber();
@@ -79,9 +86,15 @@ private:
     TokenRead Refuse(const char* message);
     TokenRead Stuck();
 
+    const char* begin_;
     const char* cursor_;
     const char* end_;
     std::size_t textLength_ = 0;
+    std::size_t tokenEnd_ = 0;
+    std::size_t previousTokenEnd_ = 0;
+    std::size_t tokenStart_ = 0;
+    std::size_t headerStart_ = 0;
+    bool headerSeen_ = false;  // a header line was read while looking for the current token
     std::int32_t commentLine_ = 0;  // where the open "/*" comment began
     // Once a read went bad, every later read reports the same, so that no caller can skip
     // over the bad place and go on reading after it.

@@ -136,7 +136,8 @@ TEST(ReaderComments, ElsifWithItsOwnHeader) {
     const SieveCommand* elsif = rules->elseBlock;
     ASSERT_NE(elsif, nullptr);
     EXPECT_STREQ(elsif->name, "Second");
-    EXPECT_EQ(elsif->enabled, 0);
+    // The branch takes its rule's state: the window switches a rule as a whole.
+    EXPECT_EQ(elsif->enabled, 1);
     EXPECT_EQ(elsif->thenBlock->kind, CommandKind::Stop);
     EXPECT_EQ(rules->next->kind, CommandKind::Discard);
     EXPECT_EQ(rules->next->enabled, 1);
