@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -140,6 +141,11 @@ void Problem(const std::string& what) { g_problems.push_back(what); }
         if (!(condition)) Problem(what); \
     } while (0)
 
+BOOL CALLBACK CollectVisible(HWND window, LPARAM windows) {
+    if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
+    return TRUE;
+}
+
 void Shot(HWND window, const std::string& name) {
     std::string folder = env("VELOR_SCREENSHOTS");
     if (!folder.empty() && window != nullptr) SaveScreenshot(window, folder + "\\" + name + ".bmp");
@@ -165,9 +171,11 @@ void Click(HWND control, POINT at) {
     PostMessageA(control, WM_LBUTTONUP, 0, where);
 }
 
-// The check box of a list row, found with the list's own hit-test.
+// The check box of a list row, found with the list's own hit-test, after scrolling the row
+// into view as a user would.
 void ClickCheckBox(HWND dialog, int listId, int row) {
     HWND list = GetDlgItem(dialog, listId);
+    SendMessageA(list, LVM_ENSUREVISIBLE, row, FALSE);
     RECT bounds{};
     bounds.left = LVIR_BOUNDS;
     SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
@@ -223,8 +231,8 @@ std::string DescriptionText(HWND dialog) {
     return text.data();
 }
 
-// Clicks the description's link whose text is `linkText` (its n-th occurrence), at the place
-// EM_POSFROMCHAR gives for its middle character.
+// Clicks the description's link whose text is `linkText` (its n-th occurrence), at a place
+// EM_POSFROMCHAR gives.
 void ClickLink(HWND dialog, int descriptionId, const std::string& linkText, int occurrence = 0, bool word = false) {
     HWND rich = GetDlgItem(dialog, descriptionId);
     FINDTEXTEXA find{};
@@ -241,10 +249,14 @@ void ClickLink(HWND dialog, int descriptionId, const std::string& linkText, int 
         Problem("no link \"" + linkText + "\" in: " + DescriptionText(dialog));
         return;
     }
-    LONG middle = at + static_cast<LONG>(linkText.size()) / 2;
-    POINTL point{};
-    SendMessageA(rich, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&point), middle);
-    Click(rich, POINT{point.x + 2, point.y + 4});
+    // The right half of the link's last character: the place where the nearest caret position
+    // is already past the link.
+    const LONG last = at + static_cast<LONG>(linkText.size()) - 1;
+    POINTL point{}, next{};
+    SendMessageA(rich, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&point), last);
+    SendMessageA(rich, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&next), last + 1);
+    const LONG x = next.y == point.y && next.x > point.x + 3 ? next.x - 2 : point.x + 2;
+    Click(rich, POINT{x, point.y + 4});
 }
 
 // The tree item reached by the labels below the root.
@@ -282,6 +294,13 @@ void Choose(HWND dialog, int comboId, int index) {
     Sleep(50);
 }
 
+// Waits until the dialog's list box holds this many rows.
+void WaitForCount(HWND dialog, int listId, int count) {
+    HWND list = GetDlgItem(dialog, listId);
+    for (int i = 0; i < 100 && SendMessageA(list, LB_GETCOUNT, 0, 0) != count; ++i) Sleep(50);
+    if (SendMessageA(list, LB_GETCOUNT, 0, 0) != count) Problem("the list did not reach " + std::to_string(count) + " rows");
+}
+
 void PressAndWait(HWND dialog, int id) {
     Press(dialog, id);
     WaitGone(dialog);
@@ -309,9 +328,26 @@ protected:
         account.password = "demo";
         account.timeoutSeconds = 20;
         HRESULT result;
+        std::atomic<bool> returned{false};
+        const DWORD callThread = GetCurrentThreadId();
         {
-            Driver driver(std::move(steps));
+            // Steps that stopped early leave windows open; they are cancelled, and the test
+            // fails, rather than waiting for a user who never comes.
+            Driver driver([&] {
+                steps();
+                for (int round = 0; !returned; ++round) {
+                    Sleep(100);
+                    if (round < 20) continue;
+                    std::vector<HWND> open;
+                    EnumThreadWindows(callThread, &CollectVisible, reinterpret_cast<LPARAM>(&open));
+                    for (HWND window : open) {
+                        if (round == 20) Problem("a window was left open: " + WindowText(window));
+                        PostMessageA(window, WM_COMMAND, round % 2 ? IDNO : IDCANCEL, 0);
+                    }
+                }
+            });
             result = mailRules_(nullptr, &account);
+            returned = true;
         }
         return result;
     }
@@ -404,8 +440,7 @@ TEST_F(VelcoreRules, NewRuleThroughTheValueDialogs) {
         if (!people) return;
         SetText(people, kValueEdit, "boss@example.com");
         Press(people, kValueAdd);
-        Sleep(150);
-        DRIVER_EXPECT(SendMessageA(GetDlgItem(people, kValueList), LB_GETCOUNT, 0, 0) == 2, "caption row and one address");
+        WaitForCount(people, kValueList, 2);  // the caption row and one address
         Shot(people, "value-people-list");
         Press(people, kValueOptions);
         HWND options = Wait("Rule Condition Options");
@@ -423,11 +458,14 @@ TEST_F(VelcoreRules, NewRuleThroughTheValueDialogs) {
         ClickLink(editor, kDescription, "words");
         HWND words = Wait("Type Specific Words");
         if (!words) return;
+        // A press is posted and the text is sent: each word is waited for in the list before
+        // the next is typed, or the text would change under the press.
         SetText(words, kValueEdit, "b");
         Press(words, kValueAdd);
+        WaitForCount(words, kValueList, 2);  // the caption row and "b"
         SetText(words, kValueEdit, "a");
         Press(words, kValueAdd);
-        Sleep(150);
+        WaitForCount(words, kValueList, 3);
         SetText(words, kValueEdit, "a");
         Press(words, kValueAdd);
         std::string duplicate = AnswerMessageBox(kCaption, IDNO);

@@ -158,14 +158,26 @@ LRESULT DescriptionControl::Mouse(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     POINTL where{point.x, point.y};
     long character = static_cast<long>(SendMessageA(control_, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&where)));
+    auto position = [this](long at) {
+        POINTL place{};
+        SendMessageA(control_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&place), at);
+        return place;
+    };
+    POINTL at = position(character);
+    // Some controls answer with the nearest caret place: a point on a character's right half
+    // names the next character. The character under the point is then the one before.
+    if (character > 0 && point.x < at.x && point.y >= at.y) {
+        POINTL before = position(character - 1);
+        if (before.y == at.y && before.x <= point.x) {
+            --character;
+            at = before;
+        }
+    }
     const DescriptionLink* hit = LinkAt(links_, character);
     if (hit != nullptr) {
-        // EM_CHARFROMPOS gives the nearest character: past the end of a line it names the last
-        // one, so the point must lie on the character itself.
-        POINTL at{};
-        SendMessageA(control_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), character);
-        POINTL after{};
-        SendMessageA(control_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&after), character + 1);
+        // Past the end of a line the nearest character is the line's last one, so the point
+        // must lie on the character itself.
+        POINTL after = position(character + 1);
         const bool sameLine = after.y == at.y && after.x > at.x;
         if (point.x < at.x || (sameLine && point.x > after.x) || point.y < at.y) hit = nullptr;
     }

@@ -19,7 +19,9 @@ void FillList(HWND list, HIMAGELIST states, const std::vector<std::string>& text
     GetClientRect(list, &client);
     LVCOLUMNA column{};
     column.mask = LVCF_WIDTH;
-    column.cx = client.right - client.left;
+    // The lists hold more rows than they show: room for the vertical scroll bar, so that no
+    // horizontal one appears beside it.
+    column.cx = client.right - client.left - GetSystemMetrics(SM_CXVSCROLL);
     SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
     for (std::size_t row = 0; row < texts.size(); ++row) {
         LVITEMA entry{};
@@ -66,10 +68,10 @@ protected:
         if (header->idFrom != IDC_RULE_EDITOR_CRITERIA && header->idFrom != IDC_RULE_EDITOR_ACTIONS) return FALSE;
         const bool criteria = header->idFrom == IDC_RULE_EDITOR_CRITERIA;
         if (header->code == NM_CLICK || header->code == NM_DBLCLK) {
+            // The place the list itself hit, not the cursor's: a click that arrives as a message
+            // (from an accessibility tool, say) carries its own point.
             LVHITTESTINFO hit{};
-            DWORD where = GetMessagePos();
-            hit.pt = {static_cast<short>(LOWORD(where)), static_cast<short>(HIWORD(where))};
-            ScreenToClient(header->hwndFrom, &hit.pt);
+            hit.pt = reinterpret_cast<NMITEMACTIVATE*>(lParam)->ptAction;
             if (ListView_HitTest(header->hwndFrom, &hit) >= 0 &&
                 ((hit.flags & LVHT_ONITEMSTATEICON) || header->code == NM_DBLCLK)) {
                 Toggle(criteria, static_cast<std::size_t>(hit.iItem));

@@ -18,6 +18,8 @@
 namespace velor::rules {
 namespace {
 
+constexpr char kWindowProperty[] = "VelorRulesWindow";
+
 class RulesWindow : public DialogBase {
 public:
     RulesWindow(const RulesContext& context, SieveCommand** script)
@@ -29,6 +31,13 @@ protected:
         HWND list = List();
         ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
         ListView_SetCallbackMask(list, LVIS_STATEIMAGEMASK);
+        // The boxes of an owner-data list are the owner's: what a list does with a click on one
+        // differs between list versions (some switch a state they do not keep, some report
+        // nothing), so the clicks and the space bar that switch a rule are taken before the
+        // list sees them.
+        SetPropA(list, kWindowProperty, this);
+        listProcedure_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RulesWindow::ListProcedure)));
         RECT client;
         GetClientRect(list, &client);
         LVCOLUMNA column{};
@@ -79,30 +88,8 @@ protected:
             SetWindowLongPtrA(window(), DWLP_MSGRESULT, Find(find->iStart, find->lvfi));
             return TRUE;
         }
-        case LVN_ITEMCHANGED: {
-            auto* change = reinterpret_cast<NMLISTVIEW*>(lParam);
-            if (change->iItem >= 0 && (change->uChanged & LVIF_STATE) &&
-                ((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK)) {
-                CheckBoxChangedByList(change->iItem, (change->uNewState & LVIS_STATEIMAGEMASK) >> 12);
-            }
-            Update();
-            return TRUE;
-        }
+        case LVN_ITEMCHANGED:
         case LVN_ODSTATECHANGED: Update(); return TRUE;
-        case NM_CLICK: {
-            LVHITTESTINFO hit{};
-            DWORD where = GetMessagePos();
-            hit.pt = {static_cast<short>(LOWORD(where)), static_cast<short>(HIWORD(where))};
-            ScreenToClient(List(), &hit.pt);
-            const int changed = listChangedRow_;
-            listChangedRow_ = -1;
-            // A list that switched the box itself has said so already; one that leaves an
-            // owner-data box to its owner only reports the click.
-            if (ListView_HitTest(List(), &hit) >= 0 && (hit.flags & LVHT_ONITEMSTATEICON) && hit.iItem != changed) {
-                Toggle(hit.iItem);
-            }
-            return TRUE;
-        }
         case NM_DBLCLK: {
             auto* activate = reinterpret_cast<NMITEMACTIVATE*>(lParam);
             if (activate->iItem >= 0) {
@@ -116,7 +103,6 @@ protected:
         }
         case LVN_KEYDOWN: {
             auto* key = reinterpret_cast<NMLVKEYDOWN*>(lParam);
-            // The space bar's switch arrives as the list's own change of the box.
             if (key->wVKey == VK_DELETE && Selected() >= 0) {
                 Remove();
             }
@@ -195,10 +181,40 @@ private:
         description_.Show(one ? rules_.At(static_cast<std::size_t>(selected)) : nullptr, count > 1);
     }
 
-    void CheckBoxChangedByList(int row, UINT image) {
-        if (static_cast<std::size_t>(row) >= rules_.Size() || (image != 1 && image != 2)) return;
-        listChangedRow_ = row;
-        if ((image == 2) != (rules_.At(static_cast<std::size_t>(row))->enabled != 0)) Toggle(row);
+    static LRESULT CALLBACK ListProcedure(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = static_cast<RulesWindow*>(GetPropA(list, kWindowProperty));
+        if (self == nullptr) return DefWindowProcA(list, message, wParam, lParam);
+        WNDPROC previous = self->listProcedure_;
+        switch (message) {
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK: {
+            LVHITTESTINFO hit{};
+            hit.pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            if (ListView_HitTest(list, &hit) >= 0 && (hit.flags & LVHT_ONITEMSTATEICON)) {
+                SetFocus(list);
+                self->Toggle(hit.iItem);
+                return 0;
+            }
+            break;
+        }
+        case WM_KEYDOWN:
+            if (wParam == VK_SPACE) {
+                int row = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+                if (row < 0) row = self->Selected();
+                self->Toggle(row);
+                return 0;
+            }
+            break;
+        case WM_CHAR:
+            if (wParam == L' ') return 0;  // the space bar switched a rule; it does not search
+            break;
+        case WM_NCDESTROY:
+            SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+            RemovePropA(list, kWindowProperty);
+            break;
+        default: break;
+        }
+        return CallWindowProcA(previous, list, message, wParam, lParam);
     }
 
     void Toggle(int row) {
@@ -310,7 +326,7 @@ private:
     RuleList rules_;
     DescriptionControl description_;
     bool modified_ = false;
-    int listChangedRow_ = -1;  // the row whose box the list switched during the current click
+    WNDPROC listProcedure_ = nullptr;
 };
 
 }  // namespace
