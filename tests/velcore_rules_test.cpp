@@ -171,6 +171,15 @@ void Click(HWND control, POINT at) {
     PostMessageA(control, WM_LBUTTONUP, 0, where);
 }
 
+// A key pressed and released on the control, with the key data a keyboard gives (controls
+// ignore characters without it); the window's message loop makes the character of it.
+void Type(HWND control, UINT key) {
+    const LPARAM down = 1 | (static_cast<LPARAM>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC)) << 16);
+    PostMessageA(control, WM_KEYDOWN, key, down);
+    PostMessageA(control, WM_KEYUP, key, down | (1 << 30) | (1u << 31));
+    Sleep(200);
+}
+
 // The check box of a list row, found with the list's own hit-test, after scrolling the row
 // into view as a user would.
 void ClickCheckBox(HWND dialog, int listId, int row) {
@@ -679,14 +688,22 @@ TEST_F(VelcoreRules, InvalidFetchedScriptRepaired) {
     EXPECT_EQ(Imap(port_).Get(), "if true { keep }\n");
 }
 
-// The server refuses the first store: the user is asked and the second attempt stores.
+// The server refuses the first store: the user is asked and the second attempt stores. The
+// rule is switched with the keyboard.
 TEST_F(VelcoreRules, RefusedStoreOfferedAgain) {
     const int refusing = std::stoi(env("VELOR_REFUSING_PORT"));
     ASSERT_TRUE(Imap(refusing).Put(kTwoRules));  // connection 1
     HRESULT result = Run("tom", refusing, [] {
         HWND rules = Wait(kRulesTitle);
         if (!rules) return;
-        ClickCheckBox(rules, kList, 1);
+        // From the keyboard: typing a name's start selects its rule, the space bar switches it.
+        HWND list = GetDlgItem(rules, kList);
+        Type(list, 'S');
+        DRIVER_EXPECT(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) == 1,
+                      "typing 's' selects Spam");
+        Type(list, VK_SPACE);
+        DRIVER_EXPECT(StateImage(rules, kList, 1) == 1, "the space bar switched Spam off");
+        DRIVER_EXPECT(StateImage(rules, kList, 0) == 2, "Boss stays on");
         PressAndWait(rules, IDOK);
         std::string said = AnswerMessageBox(kCaption, IDRETRY);
         DRIVER_EXPECT(said == "Your script has not been updated.", "refusal: " + said);

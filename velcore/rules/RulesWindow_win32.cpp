@@ -88,6 +88,21 @@ protected:
             SetWindowLongPtrA(window(), DWLP_MSGRESULT, Find(find->iStart, find->lvfi));
             return TRUE;
         }
+        case LVN_ODFINDITEMW: {
+            // Some lists ask in Unicode even of a window that takes its notifications in ANSI.
+            auto* find = reinterpret_cast<NMLVFINDITEMW*>(lParam);
+            std::string text;
+            if (find->lvfi.psz != nullptr) {
+                char buffer[kRuleNameSize * 2] = {};
+                WideCharToMultiByte(CP_ACP, 0, find->lvfi.psz, -1, buffer, sizeof buffer - 1, nullptr, nullptr);
+                text = buffer;
+            }
+            LVFINDINFOA info{};
+            info.flags = find->lvfi.flags;
+            info.psz = text.c_str();
+            SetWindowLongPtrA(window(), DWLP_MSGRESULT, Find(find->iStart, info));
+            return TRUE;
+        }
         case LVN_ITEMCHANGED:
         case LVN_ODSTATECHANGED: Update(); return TRUE;
         case NM_DBLCLK: {
