@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "velhook/Accounts_win32.h"
+#include "velhook/FirstRun_win32.h"
 #include "velhook/Module_win32.h"
 #include "velhook/PopupMenuInterception_win32.h"
 #include "velhook/SharedState_win32.h"
@@ -129,6 +130,22 @@ bool MainWindowSubclass::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRES
     }
     if (marker_ && message == marker_) {
         *result = wParam == 1 ? 1 : 0;
+        return true;
+    }
+    if (message == WM_WINDOWPOSCHANGED) {
+        *result = CallPrevious(message, wParam, lParam);
+        // The welcome dialog is posted: run modally inside the position change, it would hold
+        // up the window's own showing.
+        const auto* position = reinterpret_cast<const WINDOWPOS*>(lParam);
+        if (firstShow_ && position && (position->flags & SWP_SHOWWINDOW)) {
+            firstShow_ = false;
+            PostMessageA(window(), ShowWelcomeMessage(), 0, 0);
+        }
+        return true;
+    }
+    if (message == ShowWelcomeMessage() && message != 0) {
+        ShowWelcomeIfDue(window());
+        *result = 0;
         return true;
     }
     return false;

@@ -15,6 +15,9 @@
 #define IDS_MARK_ALL_READ 301
 #define IDS_MARK_ALL_UNREAD 302
 #define IDS_REMOVE_DELETED 303
+#define IDS_ACCOUNT_NAME_COLUMN 1000
+#define IDS_HOST_NAME_COLUMN 1001
+#define IDS_USER_NAME_COLUMN 1002
 #define IDS_ENABLE_EXTENSIONS 1030
 #define IDS_SHARING_AND_SECURITY 1031
 
@@ -29,3 +32,10 @@
 #define IDC_VERSION_WARNING_ICON 211
 #define IDC_VERSION_WARNING_TEXT 212
 #define IDC_VERSION_WARNING_DONT_SHOW 213
+
+// The hint for a command without an enabled account, and the welcome dialog of the first run.
+#define IDD_HINT 143
+#define IDD_WELCOME 144
+#define IDC_WELCOME_ACCOUNTS 206
+#define IDC_WELCOME_TITLE 207
+#define IDC_WELCOME_LINK 208

@@ -17,6 +17,7 @@
 
 #include "HostProcess.h"
 #include "SharedProbe.h"
+#include "velhook/Accounts_win32.h"
 #include "tests/host_fixture.h"
 #include "velhook/ShellExecuteHook_win32.h"
 #include "velhook/res/Resource.h"
@@ -363,6 +364,12 @@ TEST_F(ExecuteTest, SupportedVersionInstallsTheHookAndActsInsideTheHost) {
     SetDword(HKEY_LOCAL_MACHINE, kSettingsKey, kLanguageValue, 0x407);
     shared().active = 0;
     shared().bannerBitmapId = 0;
+    // The identity has not seen the welcome dialog yet.
+    {
+        RegistryKey accounts = OpenAccountsKey();
+        ASSERT_TRUE(accounts);
+        RegDeleteValueA(accounts.get(), "VelorAccountsExt");
+    }
     char agentFile[MAX_PATH], temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     GetTempFileNameA(temp, "vha", 0, agentFile);
@@ -444,6 +451,34 @@ TEST_F(ExecuteTest, SupportedVersionInstallsTheHookAndActsInsideTheHost) {
     if (!shot.empty()) {
         AgentReply saved = agent.Ask("screenshot " + main.lines.at(0) + " " + shot);
         EXPECT_TRUE(saved.ok) << saved.error;
+    }
+
+    // The main window's first showing brings the welcome dialog, with the IMAP accounts; Cancel
+    // closes it, and it is not due again.
+    auto welcomeLine = [](const AgentReply& w) {
+        return FindLine(w, [](const std::vector<std::string>& x) {
+            return x.size() > 3 && x[2] == "Velor Outlook Express Extensions" && x[3] == "visible";
+        });
+    };
+    AgentReply welcome = agent.AskUntil("windows", [&](const AgentReply& w) { return !welcomeLine(w).empty(); }, 15000);
+    const std::string welcomeWindow = welcomeLine(welcome);
+    ASSERT_FALSE(welcomeWindow.empty()) << "no welcome dialog in the host";
+    AgentReply rows = agent.Ask("children " + Words(welcomeWindow)[0]);
+    EXPECT_FALSE(FindLine(rows, [](const std::vector<std::string>& x) { return x.size() > 3 && x[2] == "206" && x[3] == "SysListView32"; }).empty());
+    shot = ScreenshotFile("velhook-welcome-host.png");
+    if (!shot.empty()) {
+        AgentReply saved = agent.Ask("screenshot desktop " + shot);
+        EXPECT_TRUE(saved.ok) << saved.error;
+    }
+    ASSERT_TRUE(agent.Ask("click " + Words(welcomeWindow)[0] + " 2").ok);
+    agent.AskUntil("windows", [&](const AgentReply& w) { return welcomeLine(w).empty(); }, 10000);
+    {
+        RegistryKey accounts = OpenAccountsKey();
+        DWORD shown = 0, size = sizeof shown;
+        ASSERT_TRUE(accounts);
+        EXPECT_EQ(RegQueryValueExA(accounts.get(), "VelorAccountsExt", nullptr, nullptr, reinterpret_cast<BYTE*>(&shown), &size),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(shown, 1u);
     }
 
     // The module is in the host, and msoe.dll's pop-up import leads into it.
