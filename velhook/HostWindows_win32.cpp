@@ -7,6 +7,7 @@
 
 #include "velhook/Accounts_win32.h"
 #include "velhook/FirstRun_win32.h"
+#include "velhook/Menus_win32.h"
 #include "velhook/Module_win32.h"
 #include "velhook/PopupMenuInterception_win32.h"
 #include "velhook/SharedState_win32.h"
@@ -141,6 +142,16 @@ bool MainWindowSubclass::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRES
             firstShow_ = false;
             PostMessageA(window(), ShowWelcomeMessage(), 0, 0);
         }
+        return true;
+    }
+    if (message == WM_INITMENUPOPUP) {
+        *result = CallPrevious(message, wParam, lParam);
+        if (!HIWORD(lParam)) PrepareMenuBarPopup(reinterpret_cast<HMENU>(wParam), enabledAccounts_);
+        return true;
+    }
+    if (message == WM_COMMAND &&
+        CarryOutMenuBarCommand(window(), LOWORD(wParam), enabledAccounts_)) {
+        *result = 0;
         return true;
     }
     if (message == ShowWelcomeMessage() && message != 0) {

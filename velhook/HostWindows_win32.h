@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <vector>
+
+#include "velhook/Accounts_win32.h"
 #include "velhook/Subclass_win32.h"
 
 namespace velor::velhook {
@@ -49,6 +52,7 @@ private:
     FolderPaneSubclass pane_;
     UINT marker_;
     bool firstShow_ = true;  // for the first-run dialog shown when the window first appears
+    std::vector<AccountEntry> enabledAccounts_;  // as the Tools pop-up last listed them
 };
 
 class SplashSubclass : public Subclass {

@@ -481,6 +481,65 @@ TEST_F(ExecuteTest, SupportedVersionInstallsTheHookAndActsInsideTheHost) {
         EXPECT_EQ(shown, 1u);
     }
 
+    // The Tools pop-up gains the rules and synchronisation submenus, each with the enabled account
+    // only, at their places; the synchronisation submenu is grayed while no tool is registered.
+    // Help gains About. Opening Tools again rebuilds the entries rather than adding more.
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Velor\\Contave");
+    const std::string mainHex = main.lines.at(0);
+    auto entry = [](const AgentReply& menu, const std::string& id) {
+        return Words(FindLine(menu, [&](const std::vector<std::string>& x) { return x.size() > 4 && x[2] == id; }));
+    };
+    auto named = [](const AgentReply& menu, const std::string& text) {
+        int n = 0;
+        for (const std::string& line : menu.lines) n += Words(line).size() > 4 && Words(line)[4] == text;
+        return n;
+    };
+    AgentReply tools = agent.Ask("menu-popup " + mainHex + " 3");
+    ASSERT_TRUE(tools.ok) << tools.error;
+    tools = agent.Ask("menu-popup " + mainHex + " 3");
+    std::vector<std::string> rules = entry(tools, "45000"), sync = entry(tools, "45258");
+    ASSERT_EQ(rules.size(), 5u) << "no rules submenu";
+    ASSERT_EQ(sync.size(), 5u) << "no synchronisation submenu";
+    EXPECT_EQ(rules[0], "0");
+    EXPECT_EQ(rules[4], "Velor Outlook Express Rules");
+    EXPECT_EQ(sync[4], "Velor Address book synchronization");
+    EXPECT_NE(sync[3].find("grayed"), std::string::npos) << "no tool registered, yet " << sync[3];
+    EXPECT_EQ(std::atoi(sync[1].c_str()), std::atoi(entry(tools, "40196")[1].c_str()) + 1) << "not after Synchronize All";
+    EXPECT_EQ(named(tools, "Velor (anna)"), 2) << "one entry in each submenu";
+    EXPECT_EQ(named(tools, "Velor (petr)"), 0) << "a disabled account listed";
+    EXPECT_EQ(entry(tools, "45258").size(), 5u);
+    AgentReply help = agent.Ask("menu-popup " + mainHex + " 5");
+    EXPECT_EQ(named(help, "About Velor Outlook Express Extensions"), 1);
+
+    // With the recording stand-in registered as the tool, its entry starts it with the account's
+    // values.
+    const std::string toolFolder = std::string(temp) + "velhook exec " + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryA(toolFolder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA((BinFolder() + "contave-recorder.exe").c_str(), (toolFolder + "Contave.exe").c_str(), FALSE));
+    SetText(HKEY_LOCAL_MACHINE, "Software\\Velor\\Contave", nullptr, toolFolder + "Contave.exe");
+    tools = agent.Ask("menu-popup " + mainHex + " 3");
+    sync = entry(tools, "45258");
+    ASSERT_EQ(sync.size(), 5u);
+    EXPECT_EQ(sync[3].find("grayed"), std::string::npos) << sync[3];
+    ASSERT_TRUE(agent.Ask("command " + mainHex + " 45258").ok);
+    std::string record;
+    for (int i = 0; i < 200 && record.find("end\n") == std::string::npos; ++i) {
+        Sleep(50);
+        HANDLE file = CreateFileA((toolFolder + "contave-args.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) continue;
+        char buffer[2048] = {};
+        DWORD n = 0;
+        ReadFile(file, buffer, sizeof buffer - 1, &n, nullptr);
+        CloseHandle(file);
+        record.assign(buffer, n);
+    }
+    EXPECT_NE(record.find(" /host=127.0.0.1 /user=anna /pass=demo\n"), std::string::npos) << record;
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Velor\\Contave");
+    DeleteFileA((toolFolder + "contave-args.txt").c_str());
+    DeleteFileA((toolFolder + "Contave.exe").c_str());
+    RemoveDirectoryA(toolFolder.c_str());
+
     // The module is in the host, and msoe.dll's pop-up import leads into it.
     HANDLE host = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, agent.processId());
     ASSERT_NE(host, nullptr);
