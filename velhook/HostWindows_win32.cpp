@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "velhook/Accounts_win32.h"
+#include "velhook/ContextMenu_win32.h"
 #include "velhook/FirstRun_win32.h"
 #include "velhook/Menus_win32.h"
 #include "velhook/Module_win32.h"
@@ -111,9 +112,14 @@ bool FolderPaneSubclass::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRES
             return true;
         }
         case WM_CONTEXTMENU:
-            // The pop-up menu that follows is the folder tree's context menu.
+            // The pop-up menu that follows is the folder tree's context menu, for this item.
+            NoteContextMenuItem(g_tree, lParam);
             SetContextMenuPending(true);
             return false;
+        case WM_INITMENUPOPUP:
+            if (HIWORD(lParam) || PrepareFolderContextMenu(g_tree, reinterpret_cast<HMENU>(wParam))) return false;
+            *result = 0;  // a menu for no item or for the root: the host's own preparation is skipped
+            return true;
     }
     return false;
 }
@@ -168,6 +174,7 @@ LRESULT MainWindowSubclass::OnCreate(WPARAM wParam, LPARAM lParam) {
     g_language = SharedLanguage();
     PinModule();
     InstallPopupMenuInterception();
+    SetContextMenuHandler(&CarryOutContextMenuChoice);
     LRESULT result = CallPrevious(WM_CREATE, wParam, lParam);
     HWND pane = nullptr;
     EnumChildWindows(window(), FindFolderPane, reinterpret_cast<LPARAM>(&pane));

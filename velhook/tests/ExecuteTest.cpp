@@ -561,6 +561,52 @@ TEST_F(ExecuteTest, SupportedVersionInstallsTheHookAndActsInsideTheHost) {
     ASSERT_FALSE(last.lines.empty());
     EXPECT_NE(last.lines[0].find("40101 Velor (anna)/Inbox"), std::string::npos) << last.lines[0];
 
+    // The context menu of an enabled account's folder carries the extension's items after the
+    // host's landmarks; of a disabled account only the switch; of a POP3 account nothing.
+    auto openContext = [&](const std::string& path) {
+        EXPECT_TRUE(agent.Ask("tree-context \"" + path + "\"").ok) << path;
+        return agent.AskUntil("popup", [](const AgentReply& p) { return p.ok; }, 10000);
+    };
+    AgentReply context = openContext("Velor (anna)/Inbox");
+    ASSERT_TRUE(context.ok) << context.error;
+    std::vector<std::string> enable = entry(context, "101");
+    ASSERT_EQ(enable.size(), 5u) << "no Enable Velor Extensions";
+    EXPECT_EQ(enable[3], "checked");
+    EXPECT_EQ(std::atoi(enable[1].c_str()), std::atoi(entry(context, "40286")[1].c_str()) + 1);
+    EXPECT_EQ(named(context, "Velor Outlook Express Rules..."), 1);
+    EXPECT_EQ(std::atoi(entry(context, "103")[1].c_str()), std::atoi(entry(context, "40107")[1].c_str()) + 2)
+        << "Mark All Read is not after New Folder and a separator";
+    EXPECT_EQ(named(context, "Mark All Unread"), 1);
+    EXPECT_EQ(named(context, "Remove Deleted Messages"), 1);
+    ASSERT_TRUE(agent.Ask("popup-cancel").ok);
+    agent.AskUntil("popup", [](const AgentReply& p) { return !p.ok; }, 5000);
+
+    context = openContext("Home mail");
+    EXPECT_TRUE(entry(context, "101").empty()) << "a POP3 account offered the switch";
+    ASSERT_TRUE(agent.Ask("popup-cancel").ok);
+    agent.AskUntil("popup", [](const AgentReply& p) { return !p.ok; }, 5000);
+
+    // The switch on a disabled account enables it, with its picture at once; again, disables it.
+    auto petr = [&] {
+        DWORD enabled = 99;
+        return FindAccount("Velor (petr)", &enabled, nullptr) ? enabled : 77;
+    };
+    for (DWORD want : {1u, 0u}) {
+        context = openContext("Velor (petr)");
+        enable = entry(context, "101");
+        ASSERT_EQ(enable.size(), 5u);
+        EXPECT_EQ(enable[3], want ? "-" : "checked");
+        EXPECT_EQ(named(context, "Mark All Read"), want ? 0 : 1);
+        ASSERT_TRUE(agent.Ask("popup-pick 101").ok);
+        for (int i = 0; i < 100 && petr() != want; ++i) Sleep(50);
+        EXPECT_EQ(petr(), want);
+        for (int i = 0; i < 50; ++i, Sleep(100)) {
+            tree = agent.Ask("tree");
+            if (account("Velor (petr)") == (want ? "1 24 24" : "1 19 19")) break;
+        }
+        EXPECT_EQ(account("Velor (petr)"), want ? "1 24 24" : "1 19 19");
+    }
+
     // Closing the main window clears the shared fields.
     agent.Quit();
     EXPECT_EQ(shared().mainWindow, nullptr);
