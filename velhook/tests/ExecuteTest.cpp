@@ -613,6 +613,47 @@ TEST_F(ExecuteTest, SupportedVersionInstallsTheHookAndActsInsideTheHost) {
     EXPECT_EQ(shared().languageId, 0);
 }
 
+// Run by tests/with-mailserver-commands, which starts the mail-server stand-in (its IMAP port in
+// VELOR_IMAP_PORT) and afterwards checks its state: every message of Inbox/Projects seen.
+TEST_F(ExecuteTest, AgainstTheServerMarkAllReadFromTheContextMenu) {
+    const char* port = std::getenv("VELOR_IMAP_PORT");
+    ASSERT_TRUE(port && *port) << "run through tests/with-mailserver-commands";
+    const std::string accounts = "[identity]\nid = {6A1B2C3D-0000-4000-8000-00000000AB19}\nname = Velhook Server\n"
+                                 "[account]\nname = Velor (server)\ntype = imap\nserver = 127.0.0.1\nport = " +
+                                 std::string(port) + "\nuser = anna\npassword = demo\nvelor-ext = 1\n";
+    ASSERT_TRUE(Seed("install", accounts));
+    {
+        RegistryKey key = OpenAccountsKey();
+        const DWORD one = 1;
+        if (key) RegSetValueExA(key.get(), "VelorAccountsExt", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+    }
+    probe_->RemoveHookOfThisProcess();
+    char agentFile[MAX_PATH], temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    GetTempFileNameA(temp, "vha", 0, agentFile);
+    DeleteFileA(agentFile);
+    SetEnvironmentVariableA("OESTAND_AGENT", agentFile);
+    Result r = Execute(Upper(Program()).c_str(), "Open");
+    SetEnvironmentVariableA("OESTAND_AGENT", nullptr);
+    ASSERT_EQ(r.hr, S_OK);
+    AgentClient agent;
+    ASSERT_TRUE(agent.Attach(agentFile));
+    AgentReply tree = agent.AskUntil("tree", [](const AgentReply& t) {
+        return !FindLine(t, [](const std::vector<std::string>& x) { return x.size() > 4 && x[4] == "Projects"; }).empty();
+    }, 20000);
+    ASSERT_FALSE(FindLine(tree, [](const std::vector<std::string>& x) { return x.size() > 4 && x[4] == "Projects"; }).empty())
+        << "the server's folders are not in the tree";
+    ASSERT_TRUE(agent.Ask("tree-context \"Velor (server)/Inbox/Projects\"").ok);
+    AgentReply context = agent.AskUntil("popup", [](const AgentReply& p) { return p.ok; }, 10000);
+    ASSERT_TRUE(context.ok) << context.error;
+    ASSERT_TRUE(agent.Ask("popup-pick 103").ok);
+    // The command runs on the host's thread, which answers the agent only once it is done.
+    agent.AskUntil("popup", [](const AgentReply& p) { return !p.ok; }, 5000);
+    EXPECT_TRUE(agent.AskUntil("ping", [](const AgentReply& p) { return p.ok; }, 30000).ok);
+    agent.Quit();
+    Seed("remove", accounts);
+}
+
 TEST_F(ExecuteTest, ShortNameThroughAppPathsAndASecondLaunchKeepTheHook) {
     LONGLONG before = InterlockedCompareExchange64(&shared().cbtHook, 0, 0);
     ASSERT_NE(HookHandleOf(before), nullptr) << "the previous test left no hook";
