@@ -161,7 +161,8 @@ int CarryOutContextMenuChoice(const PopupMenuCall& call) {
     if (chosen != kCmdEnableExtensions && chosen != kCmdMarkAllRead && chosen != kCmdMarkAllUnread &&
         chosen != kCmdRemoveDeleted && chosen != kCmdRules)
         return call.chosen;
-    if (!target.item || !target.ours) return 0;
+    // Only a menu of the tree's pane, for an account of this server, carries our items.
+    if (!target.item || !target.ours || !target.tree || call.owner != GetParent(target.tree)) return 0;
     switch (chosen) {
         case kCmdEnableExtensions: {
             RegistryKey key;

@@ -112,10 +112,13 @@ bool FolderPaneSubclass::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRES
             return true;
         }
         case WM_CONTEXTMENU:
-            // The pop-up menu that follows is the folder tree's context menu, for this item.
+            // A pop-up menu the pane opens while handling this is the folder tree's context menu,
+            // for this item; one opened later by anyone else is not.
             NoteContextMenuItem(g_tree, lParam);
             SetContextMenuPending(true);
-            return false;
+            *result = CallPrevious(message, wParam, lParam);
+            SetContextMenuPending(false);
+            return true;
         case WM_INITMENUPOPUP:
             if (HIWORD(lParam) || PrepareFolderContextMenu(g_tree, reinterpret_cast<HMENU>(wParam))) return false;
             *result = 0;  // a menu for no item or for the root: the host's own preparation is skipped

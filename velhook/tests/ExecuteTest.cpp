@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <optional>
@@ -650,6 +651,11 @@ TEST_F(ExecuteTest, AgainstTheServerMarkAllReadFromTheContextMenu) {
     // The command runs on the host's thread, which answers the agent only once it is done.
     agent.AskUntil("popup", [](const AgentReply& p) { return !p.ok; }, 5000);
     EXPECT_TRUE(agent.AskUntil("ping", [](const AgentReply& p) { return p.ok; }, 30000).ok);
+
+    // The account has its entry in the Tools pop-up's rules submenu.
+    const std::string mainHex = agent.Ask("main").lines.at(0);
+    AgentReply tools = agent.Ask("menu-popup " + mainHex + " 3");
+    EXPECT_NE(std::find(tools.lines.begin(), tools.lines.end(), "1 0 45000 - \"Velor (server)\""), tools.lines.end());
     agent.Quit();
     Seed("remove", accounts);
 }
