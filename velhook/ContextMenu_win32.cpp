@@ -71,32 +71,11 @@ MenuTarget Describe(HWND tree, HTREEITEM item) {
     return target;
 }
 
-std::string ResourceText(UINT id) {
-    char text[256] = {};
-    LoadStringA(ModuleHandle(), id, text, sizeof text);
-    return text;
-}
-
-int PositionOf(HMENU menu, UINT id) {
-    const int count = GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i)
-        if (GetMenuItemID(menu, i) == id) return i;
-    return -1;
-}
-
 void InsertItem(HMENU menu, int& position, UINT id, const std::string& text, bool checked = false) {
     InsertMenuA(menu, position++, MF_BYPOSITION | MF_STRING | (checked ? MF_CHECKED : MF_UNCHECKED), id, text.c_str());
 }
 
 void InsertSeparator(HMENU menu, int& position) { InsertMenuA(menu, position++, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr); }
-
-void ShowAccountPicture(const MenuTarget& target, bool enabled) {
-    TVITEMA entry{};
-    entry.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-    entry.hItem = target.accountItem;
-    entry.iImage = entry.iSelectedImage = enabled ? ExtensionIconIndex() : kDefaultAccountImage;
-    SendMessageA(target.tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&entry));
-}
 
 void Maintain(const MenuTarget& target, UINT command) {
     if (!target.pathFits) return;
@@ -131,25 +110,25 @@ bool PrepareFolderContextMenu(HWND tree, HMENU menu) {
     if (tree == nullptr || g_target.tree != tree) return true;  // not a context menu of the tree
     if (!g_target.item) return false;
     if (!g_target.ours) return true;
-    int at = PositionOf(menu, kOeSetDefaultAccount);
+    int at = MenuItemPosition(menu, kOeSetDefaultAccount);
     if (at >= 0) {
         ++at;
-        InsertItem(menu, at, kCmdEnableExtensions, ResourceText(IDS_ENABLE_EXTENSIONS), g_target.enabled);
+        InsertItem(menu, at, kCmdEnableExtensions, LoadModuleString(IDS_ENABLE_EXTENSIONS), g_target.enabled);
     }
     if (!g_target.enabled) return true;
-    at = PositionOf(menu, kOeResetList);
+    at = MenuItemPosition(menu, kOeResetList);
     if (at >= 0) {
         ++at;
         InsertSeparator(menu, at);
-        InsertItem(menu, at, kCmdRules, ResourceText(IDS_RULES_MENU) + "...");
+        InsertItem(menu, at, kCmdRules, LoadModuleString(IDS_RULES_MENU) + "...");
     }
-    at = PositionOf(menu, kOeNewFolder);
+    at = MenuItemPosition(menu, kOeNewFolder);
     if (at >= 0) {
         ++at;
         InsertSeparator(menu, at);
-        InsertItem(menu, at, kCmdMarkAllRead, ResourceText(IDS_MARK_ALL_READ));
-        InsertItem(menu, at, kCmdMarkAllUnread, ResourceText(IDS_MARK_ALL_UNREAD));
-        InsertItem(menu, at, kCmdRemoveDeleted, ResourceText(IDS_REMOVE_DELETED));
+        InsertItem(menu, at, kCmdMarkAllRead, LoadModuleString(IDS_MARK_ALL_READ));
+        InsertItem(menu, at, kCmdMarkAllUnread, LoadModuleString(IDS_MARK_ALL_UNREAD));
+        InsertItem(menu, at, kCmdRemoveDeleted, LoadModuleString(IDS_REMOVE_DELETED));
     }
     return true;
 }
@@ -168,7 +147,7 @@ int CarryOutContextMenuChoice(const PopupMenuCall& call) {
             RegistryKey key;
             if (!FindAccount(target.account.c_str(), nullptr, &key)) break;
             const bool enable = !target.enabled;
-            if (SUCCEEDED(SetAccountEnabled(key.get(), enable))) ShowAccountPicture(target, enable);
+            if (SUCCEEDED(SetAccountEnabled(key.get(), enable))) ShowAccountPicture(target.tree, target.accountItem, enable);
             break;
         }
         case kCmdRules: Runtime().MailRules(Shared().mainWindow, target.account.c_str()); break;

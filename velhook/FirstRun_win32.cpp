@@ -20,12 +20,6 @@ constexpr char kFirstRunValue[] = "VelorAccountsExt";
 constexpr char kToolKey[] = "Software\\Velor\\Contave";
 constexpr int kNameWidth = 175, kHostWidth = 110, kUserWidth = 110;
 
-std::string ResourceString(UINT id) {
-    char text[256] = {};
-    LoadStringA(ModuleHandle(), id, text, sizeof text);
-    return text;
-}
-
 void CentreOnParent(HWND dialog) {
     RECT area{}, own{};
     HWND parent = GetParent(dialog);
@@ -50,9 +44,7 @@ void ShowAccountState(const std::string& name, bool enabled) {
         entry.pszText = label;
         entry.cchTextMax = sizeof label;
         if (!SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&entry)) || name != label) continue;
-        entry.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-        entry.iImage = entry.iSelectedImage = enabled ? ExtensionIconIndex() : kDefaultAccountImage;
-        SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&entry));
+        ShowAccountPicture(tree, item, enabled);
         return;
     }
 }
@@ -87,7 +79,7 @@ void InitWelcome(HWND dialog, WelcomeState& state) {
         int width;
     } columns[] = {{IDS_ACCOUNT_NAME_COLUMN, kNameWidth}, {IDS_HOST_NAME_COLUMN, kHostWidth}, {IDS_USER_NAME_COLUMN, kUserWidth}};
     for (int i = 0; i < 3; ++i) {
-        std::string caption = ResourceString(columns[i].text);
+        std::string caption = LoadModuleString(columns[i].text);
         LVCOLUMNA column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         column.cx = columns[i].width;

@@ -82,6 +82,14 @@ WORD ProcessLanguage() {
     return g_language;
 }
 
+void ShowAccountPicture(HWND tree, HTREEITEM account, bool enabled) {
+    TVITEMA entry{};
+    entry.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    entry.hItem = account;
+    entry.iImage = entry.iSelectedImage = enabled ? g_iconIndex : kDefaultAccountImage;
+    SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&entry));
+}
+
 bool TreeViewSubclass::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     if (message != TVM_INSERTITEMA || !lParam) return false;
     TVINSERTSTRUCTA insert = *reinterpret_cast<const TVINSERTSTRUCTA*>(lParam);

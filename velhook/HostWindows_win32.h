@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <vector>
 
@@ -23,6 +24,9 @@ HWND FolderTree();
 int ExtensionIconIndex();
 // The language identifier copied from the shared state when the main window was made.
 WORD ProcessLanguage();
+// Gives an account's item in the folder tree the picture of its state: the extension's when
+// enabled, the default account picture when not.
+void ShowAccountPicture(HWND tree, HTREEITEM account, bool enabled);
 
 class TreeViewSubclass : public Subclass {
 protected:

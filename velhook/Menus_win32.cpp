@@ -17,12 +17,6 @@ constexpr UINT kOeHelpContents = 40226;  // in the Help pop-up
 constexpr UINT kOeSynchronizeAll = 40196;
 constexpr UINT kOeMailRules = 40442;     // the first item of the message rules submenu
 
-std::string ResourceText(UINT id) {
-    char text[256] = {};
-    LoadStringA(ModuleHandle(), id, text, sizeof text);
-    return text;
-}
-
 // The identifier of the item at the position, submenus included (GetMenuItemID gives -1 for those).
 UINT ItemId(HMENU menu, int position, HMENU* submenu = nullptr) {
     MENUITEMINFOA info{};
@@ -31,20 +25,6 @@ UINT ItemId(HMENU menu, int position, HMENU* submenu = nullptr) {
     if (!GetMenuItemInfoA(menu, position, TRUE, &info)) return 0;
     if (submenu) *submenu = info.hSubMenu;
     return info.wID;
-}
-
-bool Contains(HMENU menu, UINT id) {
-    const int count = GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i)
-        if (ItemId(menu, i) == id) return true;
-    return false;
-}
-
-int PositionOf(HMENU menu, UINT id) {
-    const int count = GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i)
-        if (ItemId(menu, i) == id) return i;
-    return -1;
 }
 
 void Empty(HMENU menu) {
@@ -59,7 +39,7 @@ void EnableAll(HMENU menu, bool enabled) {
 // The submenu with this identifier at the position (the end when none was found), made anew or
 // emptied; its position afterwards.
 int ProvideSubmenu(HMENU popup, UINT id, UINT textId, int wanted) {
-    const int existing = PositionOf(popup, id);
+    const int existing = MenuItemPosition(popup, id);
     if (existing >= 0) {
         HMENU submenu = nullptr;
         ItemId(popup, existing, &submenu);
@@ -67,7 +47,7 @@ int ProvideSubmenu(HMENU popup, UINT id, UINT textId, int wanted) {
         return existing;
     }
     const int position = wanted >= 0 ? wanted : GetMenuItemCount(popup);
-    std::string text = ResourceText(textId);
+    std::string text = LoadModuleString(textId);
     MENUITEMINFOA info{};
     info.cbSize = sizeof info;
     info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
@@ -85,7 +65,7 @@ HMENU SubmenuAt(HMENU popup, int position) {
 }
 
 void PrepareTools(HMENU popup, std::vector<AccountEntry>& accounts) {
-    const bool haveRules = PositionOf(popup, kCmdRules) >= 0, haveSync = PositionOf(popup, kCmdSync) >= 0;
+    const bool haveRules = MenuItemPosition(popup, kCmdRules) >= 0, haveSync = MenuItemPosition(popup, kCmdSync) >= 0;
     int rulesAt = -1, syncAt = -1;
     const int count = GetMenuItemCount(popup);
     for (int i = 0; i < count; ++i) {
@@ -100,7 +80,7 @@ void PrepareTools(HMENU popup, std::vector<AccountEntry>& accounts) {
     const bool toolThere = IsSyncToolInstalled();
     EnableMenuItem(popup, sync, MF_BYPOSITION | (toolThere ? MF_ENABLED : MF_GRAYED));
     const int rules = ProvideSubmenu(popup, kCmdRules, IDS_RULES_MENU, rulesAt);
-    const int syncNow = PositionOf(popup, kCmdSync);
+    const int syncNow = MenuItemPosition(popup, kCmdSync);
 
     ListAccounts(&accounts, true);
     if (accounts.empty()) {
@@ -118,12 +98,12 @@ void PrepareTools(HMENU popup, std::vector<AccountEntry>& accounts) {
 }
 
 void PrepareHelp(HMENU popup) {
-    const int about = PositionOf(popup, kCmdAbout);
+    const int about = MenuItemPosition(popup, kCmdAbout);
     if (about >= 0) {
         EnableMenuItem(popup, about, MF_BYPOSITION | MF_ENABLED);
         return;
     }
-    AppendMenuA(popup, MF_STRING, kCmdAbout, ResourceText(IDS_ABOUT_MENU).c_str());
+    AppendMenuA(popup, MF_STRING, kCmdAbout, LoadModuleString(IDS_ABOUT_MENU).c_str());
 }
 
 void StartSyncFor(HWND owner, const AccountEntry& account) {
@@ -134,12 +114,19 @@ void StartSyncFor(HWND owner, const AccountEntry& account) {
 
 }  // namespace
 
+int MenuItemPosition(HMENU menu, UINT id) {
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i)
+        if (ItemId(menu, i) == id) return i;
+    return -1;
+}
+
 void PrepareMenuBarPopup(HMENU popup, std::vector<AccountEntry>& enabledAccounts) {
     // The first landmark the pop-up holds names it.
-    if (Contains(popup, kOeAddressBook)) return PrepareTools(popup, enabledAccounts);
-    if (Contains(popup, kCmdRules)) return EnableAll(popup, true);
-    if (Contains(popup, kCmdSync)) return EnableAll(popup, IsSyncToolInstalled());
-    if (Contains(popup, kOeHelpContents)) return PrepareHelp(popup);
+    if (MenuItemPosition(popup, kOeAddressBook) >= 0) return PrepareTools(popup, enabledAccounts);
+    if (MenuItemPosition(popup, kCmdRules) >= 0) return EnableAll(popup, true);
+    if (MenuItemPosition(popup, kCmdSync) >= 0) return EnableAll(popup, IsSyncToolInstalled());
+    if (MenuItemPosition(popup, kOeHelpContents) >= 0) return PrepareHelp(popup);
 }
 
 bool CarryOutMenuBarCommand(HWND mainWindow, WORD id, const std::vector<AccountEntry>& enabledAccounts) {

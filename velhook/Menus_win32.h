@@ -16,6 +16,9 @@ inline constexpr WORD kCmdAbout = 45257;
 inline constexpr WORD kCmdSync = 45258;        // the synchronisation submenu, and its first account
 inline constexpr WORD kMaxMenuAccounts = 257;  // the accounts whose entries have identifiers
 
+// The position of the item with this identifier (a submenu's too); -1 when the menu has none.
+int MenuItemPosition(HMENU menu, UINT id);
+
 // After the window's own WM_INITMENUPOPUP for a pop-up of the menu bar. The Tools pop-up rebuilds
 // the list of enabled accounts, which the commands then use.
 void PrepareMenuBarPopup(HMENU popup, std::vector<AccountEntry>& enabledAccounts);
