@@ -18,6 +18,10 @@ std::uint16_t UpdateSliced(std::uint16_t crc, const void* data, std::size_t size
 bool HaveCarrylessMultiply();
 // Folding with carry-less multiplication; only where HaveCarrylessMultiply() is true.
 std::uint16_t UpdateCarryless(std::uint16_t crc, const void* data, std::size_t size);
+// Whether this CPU multiplies two pieces at once in 256-bit registers (64-bit builds only).
+bool HaveWideCarrylessMultiply();
+// Folding two pieces a register; only where HaveWideCarrylessMultiply() is true.
+std::uint16_t UpdateWide(std::uint16_t crc, const void* data, std::size_t size);
 // The fastest way this CPU has.
 std::uint16_t Update(std::uint16_t crc, const void* data, std::size_t size);
 }  // namespace crc16

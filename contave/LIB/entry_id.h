@@ -42,6 +42,16 @@ class EntryId {
     return Bytes();
   }
 
+  // Copies the Size() bytes to `to`, an inline identifier in a few fixed-size moves.
+  void CopyTo(std::uint8_t* to) const {
+    if (size_ == 0) ReadOfEmpty();
+    if (OnHeap()) {
+      std::memcpy(to, HeapBytes(), size_);
+    } else {
+      CopyInline(to, storage_, size_);
+    }
+  }
+
   // Unsigned bytes compared in turn; a proper prefix sorts first.
   friend std::strong_ordering operator<=>(const EntryId& a, const EntryId& b);
   friend bool operator==(const EntryId& a, const EntryId& b);

@@ -73,6 +73,25 @@ inline void DecodeBody(const std::uint8_t* bytes, std::uint32_t length, StatusRe
   }
 }
 
+// Little-endian stores that are one move on a little-endian CPU; the byte loop of StoreU32
+// is not always recognised as one.
+inline void PutU32(std::uint8_t* p, std::uint32_t v) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  std::memcpy(p, &v, sizeof v);
+#else
+  StoreU32(p, v);
+#endif
+}
+
+inline void PutU64(std::uint8_t* p, std::uint64_t v) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  std::memcpy(p, &v, sizeof v);
+#else
+  StoreU32(p, static_cast<std::uint32_t>(v));
+  StoreU32(p + 4, static_cast<std::uint32_t>(v >> 32));
+#endif
+}
+
 }  // namespace
 
 Status ReadRecord(StatusReader& reader, StatusRecord& record) {
@@ -129,6 +148,31 @@ Status DecodeRecords(const std::uint8_t* bytes, std::size_t size, std::size_t li
 }
 
 Status ReadEnd(StatusReader& reader) { return reader.Checkpoint(); }
+
+const StatusRecord* EncodeRecords(const StatusRecord* first, const StatusRecord* last, std::uint8_t* out,
+                                  std::size_t room, std::size_t& size, std::size_t& count) {
+  // Locals only, as when decoding: stores through byte pointers would otherwise make the
+  // compiler reload everything it keeps elsewhere.
+  std::uint8_t* p = out;
+  std::uint8_t* const end = out + room;
+  std::size_t encoded = 0;
+  for (; first != last; ++first) {
+    if (!RecordFits(*first)) continue;
+    const auto length = static_cast<std::uint32_t>(first->entryId.Size());
+    if (static_cast<std::size_t>(end - p) < length + kStatusRecordFixedSize) break;
+    PutU32(p, length);
+    first->entryId.CopyTo(p + 4);
+    std::uint8_t* fields = p + 4 + length;
+    PutU32(fields, static_cast<std::uint32_t>(first->serverId));
+    PutU32(fields + 4, static_cast<std::uint32_t>(first->syncedRevision));
+    PutU64(fields + 8, first->lastModification);
+    p += length + kStatusRecordFixedSize;
+    ++encoded;
+  }
+  size = static_cast<std::size_t>(p - out);
+  count = encoded;
+  return first;
+}
 
 void WriteHeader(StatusWriter& writer, std::int32_t recordCount) {
   std::uint8_t header[kStatusHeaderSize] = {};

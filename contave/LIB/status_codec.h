@@ -25,6 +25,11 @@ Status ReadRecord(StatusReader& reader, StatusRecord& record);
 Status DecodeRecords(const std::uint8_t* bytes, std::size_t size, std::size_t limit, std::vector<StatusRecord>& records,
                      std::size_t& taken, bool& ordered);
 Status ReadEnd(StatusReader& reader);
+// The records of [first, last) that fit the file, encoded into `out` as WriteRecord would
+// while each fits in the `room` bytes left; records that do not fit the file are passed over.
+// Returns the record it stopped at; `size` receives the bytes written, `count` the records.
+const StatusRecord* EncodeRecords(const StatusRecord* first, const StatusRecord* last, std::uint8_t* out,
+                                  std::size_t room, std::size_t& size, std::size_t& count);
 
 void WriteHeader(StatusWriter& writer, std::int32_t recordCount);
 void WriteSession(StatusWriter& writer, const SessionBlock& session);

@@ -30,6 +30,13 @@ class StatusWriter {
   void U32(std::uint32_t value);
   void I32(std::int32_t value) { U32(static_cast<std::uint32_t>(value)); }
   void U64(std::uint64_t value);
+  // The free part of the buffer, for a caller that encodes many records straight into it;
+  // Advance takes what it wrote there (at most `available`).
+  std::uint8_t* Room(std::size_t& available) {
+    available = kBufferSize - used_;
+    return buffer_.get() + used_;
+  }
+  void Advance(std::size_t size) { used_ += size; }
   // Writes the running CRC, low byte first; the CRC itself goes on unchanged.
   void Checkpoint();
   // Hands the buffered bytes to the file; the first failure of any write is kept and returned.

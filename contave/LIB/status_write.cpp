@@ -19,10 +19,22 @@ Status WriteContents(OutputFile& file, const StatusFile::RecordSet& records, std
   WriteSession(writer, SessionBlock{Md5Of(folderDn), folderFlag});
   progress.SetRange(count);
   std::int32_t position = 0;
-  for (const StatusRecord& record : records) {
-    if (!RecordFits(record)) continue;
-    WriteRecord(writer, record);
-    progress.SetPosition(++position);
+  const StatusRecord* next = records.empty() ? nullptr : &*records.begin();
+  const StatusRecord* const last = next == nullptr ? nullptr : next + records.size();
+  while (next != last) {
+    // The records that fit in the buffer, encoded straight into it ...
+    std::size_t room = 0, size = 0, count = 0;
+    std::uint8_t* out = writer.Room(room);
+    next = EncodeRecords(next, last, out, room, size, count);
+    writer.Advance(size);
+    position += static_cast<std::int32_t>(count);
+    // ... and one that runs over its end, split there so that the file still receives whole
+    // buffers.
+    if (next != last) {
+      WriteRecord(writer, *next++);
+      ++position;
+    }
+    progress.SetPosition(position);
   }
   WriteEnd(writer);
   if (Status status = writer.Finish(); Failed(status)) return status;

@@ -51,6 +51,22 @@ TEST(EntryId, BrokenUsesAreInternalFailures) {
   }
 }
 
+// The inline copy moves overlapping fixed-size pieces: for every length it must give exactly
+// the identifier's bytes and leave the bytes after them alone.
+TEST(EntryId, CopiesExactlyItsBytes) {
+  for (std::size_t length = 1; length <= 80; ++length) {
+    std::vector<std::uint8_t> bytes(length);
+    for (std::size_t i = 0; i < length; ++i) bytes[i] = static_cast<std::uint8_t>(i * 37 + length);
+    const EntryId id(bytes.data(), length);
+    std::vector<std::uint8_t> out(length + 48, 0xEE);
+    id.CopyTo(out.data() + 16);
+    EXPECT_EQ(std::vector<std::uint8_t>(out.begin() + 16, out.begin() + 16 + static_cast<std::ptrdiff_t>(length)), bytes)
+        << length;
+    for (std::size_t i = 0; i < 16; ++i) ASSERT_EQ(out[i], 0xEE) << length;
+    for (std::size_t i = 16 + length; i < out.size(); ++i) ASSERT_EQ(out[i], 0xEE) << length;
+  }
+}
+
 TEST(EntryIdSet, TakesOnlyMailUsersOfTheFolder) {
   test::MemoryContentsTable table;
   table.AddMailUser({1, 2}, {});

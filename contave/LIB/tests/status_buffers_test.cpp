@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,15 @@ constexpr char kPath[] = "status.CTV";
 constexpr std::string_view kDn = "fn=Contacts,fn=Personal,fn=ContactRoot";
 constexpr std::size_t kBuffer = 64 * 1024;
 constexpr std::size_t kBeforeRecords = 70 + 2 + 20 + 2;
+
+// Keeps the last position the writer reported.
+struct RecordingProgress final : ProgressReporter {
+  void ShowAction(const char*) override {}
+  void EnableStop(bool) override {}
+  void SetRange(std::int32_t) override {}
+  void SetPosition(std::int32_t position) override { lastPosition = position; }
+  std::int32_t lastPosition = 0;
+};
 
 std::vector<std::uint8_t> Bytes(std::size_t size, std::uint32_t seed) {
   std::mt19937 random(seed);
@@ -252,6 +262,69 @@ TEST(StatusBuffers, IdentifiersInlineAndOnTheHeapCopyMoveAndCompareAlike) {
   EXPECT_EQ(set.Count(), 2u);
   EXPECT_TRUE(set.Contains(EntryId(longBytes.data(), longBytes.size())));
   EXPECT_FALSE(set.Contains(EntryId(longBytes.data(), 20)));
+}
+
+// The 256-bit folding takes sixteen pieces at a time and brings them down at the end; every
+// length around those steps, from an odd address and from several starting registers.
+TEST(Crc16Ways, WideFoldingAgreesWithTheBytewiseReference) {
+  if (!crc16::HaveWideCarrylessMultiply()) GTEST_SKIP() << "this CPU has no 256-bit carry-less multiplication";
+  const std::vector<std::uint8_t> data = Bytes(70000, 6);
+  std::vector<std::size_t> lengths;
+  for (std::size_t n = 0; n <= 1100; ++n) lengths.push_back(n);
+  lengths.insert(lengths.end(), {4095, 4096, 4097, 65535, 65536, 69990});
+  for (std::uint16_t start : {0xFFFF, 0x0000, 0x8001})
+    for (std::size_t n : lengths) {
+      const std::uint8_t* at = data.data() + (n > 69000 ? 0 : 9);
+      const std::uint16_t expected = crc16::UpdateBytewise(start, at, n);
+      ASSERT_EQ(crc16::UpdateWide(start, at, n), expected) << n;
+      ASSERT_EQ(crc16::Update(start, at, n), expected) << n;
+    }
+}
+
+// Records are encoded straight into the buffer while they fit and split across its end when
+// they do not. Identifiers of every length an inline copy treats apart (below, at and above
+// each move size), on the heap and too long for the file, cycled so that each lands at many
+// places in the buffer and some across its end, must give the bytes laid out by hand.
+TEST(StatusBuffers, EveryIdentifierLengthIsWrittenAsLaidOut) {
+  test::CatchInternalFailures catcher;
+  SilentProgress progress;
+  std::vector<std::size_t> lengths;
+  for (std::size_t n = 1; n <= 40; ++n) lengths.push_back(n);
+  lengths.insert(lengths.end(), {100, 511, 512, 513});
+  StatusFile status;
+  // What the file must hold: in byte order, the last record of an identifier winning.
+  std::map<std::vector<std::uint8_t>, StatusRecord> byId;
+  for (std::uint32_t i = 0; i < 6000; ++i) {
+    const std::size_t length = lengths[(i * 7) % lengths.size()];
+    const std::vector<std::uint8_t> id = Bytes(length, i);
+    StatusRecord record;
+    record.entryId = EntryId(id.data(), id.size());
+    record.serverId = static_cast<std::int32_t>(i) - 3000;
+    record.syncedRevision = static_cast<std::int32_t>(i * 3);
+    record.lastModification = 0x01D9000000000000ull + i * 0x100000001ull;
+    status.Insert(record);
+    if (length <= 512) byId[id] = record;
+  }
+  std::vector<StatusRecord> kept;
+  for (const auto& entry : byId) kept.push_back(entry.second);
+  const Md5Digest digest = Md5Of(kDn.data(), kDn.size());
+  test::StatusBytes expected;
+  expected.Header(static_cast<std::uint32_t>(kept.size())).Session({digest.begin(), digest.end()}, 0);
+  for (const StatusRecord& record : kept) {
+    expected.Record({record.entryId.Data(), record.entryId.Data() + record.entryId.Size()}, record.serverId,
+                    record.syncedRevision, record.lastModification);
+  }
+  expected.Checkpoint();
+  ASSERT_GT(expected.bytes.size(), 4 * kBuffer);
+
+  MemoryFileSystem files;
+  RecordingProgress recording;
+  ASSERT_EQ(status.Write(kPath, kDn, false, files, recording), kOk);
+  ASSERT_EQ(files.Contents(kPath), expected.bytes);
+  EXPECT_EQ(recording.lastPosition, static_cast<std::int32_t>(kept.size()));
+  StatusFile loaded;
+  ASSERT_EQ(loaded.Load(kPath, files, progress), kOk);
+  ASSERT_EQ(loaded.Records().size(), kept.size());
 }
 
 }  // namespace
