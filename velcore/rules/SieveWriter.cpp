@@ -3,8 +3,11 @@
 #include "velcore/rules/SieveWriter.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 namespace velor::rules {
 namespace {
@@ -35,6 +38,156 @@ void Prefetch(const SieveCommand* command) {
 #else
     (void)command;
 #endif
+}
+
+void PrefetchLines(const void* at, std::size_t size) {
+#if defined(__GNUC__)
+    const char* bytes = static_cast<const char*>(at);
+    __builtin_prefetch(bytes);
+    __builtin_prefetch(bytes + size - 1);
+#else
+    (void)at;
+    (void)size;
+#endif
+}
+
+// The records of the rules a few places ahead of the writer, asked for a level at a time.
+// Written in turn, every record of a rule waits for memory on its own (a command alone spans
+// 2 KB of text buffers, and records lie wherever they were made), and the links that lead to
+// the next record are in the record itself. So each rule is taken up kDistance rules before
+// it is written; at every rule written, the records asked for at the previous one have
+// arrived, and their links name the next level to ask for. The waits of many rules and levels
+// then overlap instead of following one another.
+class Lookahead {
+public:
+    explicit Lookahead(const SieveCommand* rules) : scout_(rules) {
+        frontier_.reserve(256);
+        next_.reserve(256);
+        Add(scout_, Kind::Rule, frontier_);
+        for (int i = 1; i < kDistance; ++i) {
+            TakeUpRule();
+        }
+    }
+
+    // One rule has been written.
+    void Step() {
+        next_.clear();
+        for (const Node& node : frontier_) {
+            Expand(node);
+        }
+        frontier_.swap(next_);
+        TakeUpRule();
+    }
+
+private:
+    // Rules ahead of the writer: more than the levels of a typical rule, few enough that what
+    // is asked for is still in the cache when it is written.
+    static constexpr int kDistance = 16;
+    // A bound on the records asked for at once; beyond it a level is left to the writer.
+    static constexpr std::size_t kMostNodes = 4096;
+
+    enum class Kind : std::uint8_t { Rule, Command, Test, String };
+    struct Node {
+        const void* record;
+        Kind kind;
+    };
+
+    void TakeUpRule() {
+        if (scout_ == nullptr) {
+            return;
+        }
+        // The scout's links were asked for when it was taken up, a step ago.
+        scout_ = scout_->next;
+        Add(scout_, Kind::Rule, frontier_);
+    }
+
+    void Add(const void* record, Kind kind, std::vector<Node>& to) {
+        if (record == nullptr || to.size() >= kMostNodes) {
+            return;
+        }
+        switch (kind) {
+        case Kind::Rule:
+        case Kind::Command: {
+            // Its kind, state and the start of its name, and its links; the text buffers wait
+            // for its kind to be known.
+            const auto* command = static_cast<const SieveCommand*>(record);
+            PrefetchLines(command, 32);
+            PrefetchLines(&command->test, sizeof(SieveCommand) - offsetof(SieveCommand, test));
+            break;
+        }
+        case Kind::Test:
+            PrefetchLines(record, sizeof(SieveTest));
+            break;
+        case Kind::String:
+            // The text follows the item in the same record.
+            PrefetchLines(record, sizeof(SieveStringList) + 24);
+            break;
+        }
+        to.push_back({record, kind});
+    }
+
+    void Expand(const Node& node) {
+        switch (node.kind) {
+        case Kind::Rule:
+        case Kind::Command: {
+            const auto* command = static_cast<const SieveCommand*>(node.record);
+            switch (command->kind) {
+            case CommandKind::Vacation:
+                PrefetchLines(command->days, 8);
+                PrefetchLines(command->argument, 128);
+                break;
+            case CommandKind::Reject:
+            case CommandKind::Fileinto:
+            case CommandKind::Redirect:
+            case CommandKind::Notify:
+                PrefetchLines(command->argument, 64);
+                break;
+            default:
+                break;
+            }
+            Add(command->test, Kind::Test, next_);
+            Add(command->thenBlock, Kind::Command, next_);
+            Add(command->elseBlock, Kind::Command, next_);
+            // The next rule is the scout's to take up.
+            if (node.kind == Kind::Command) {
+                Add(command->next, Kind::Command, next_);
+            }
+            break;
+        }
+        case Kind::Test: {
+            const auto* test = static_cast<const SieveTest*>(node.record);
+            Add(test->headers, Kind::String, next_);
+            Add(test->keys, Kind::String, next_);
+            Add(test->children, Kind::Test, next_);
+            Add(test->next, Kind::Test, next_);
+            break;
+        }
+        case Kind::String:
+            Add(static_cast<const SieveStringList*>(node.record)->next, Kind::String, next_);
+            break;
+        }
+    }
+
+    const SieveCommand* scout_;
+    std::vector<Node> frontier_;  // asked for at the last step, to be expanded at the next
+    std::vector<Node> next_;
+};
+
+// The text of a script is made in a buffer kept for the next one and handed over as a copy
+// of its exact size: a script of many rules does not grow its string by doubling (each larger
+// block is fresh memory to fault in, and the text is copied each time), and its length need
+// not be estimated by a walk over all its rules first. A buffer busy on another thread is not
+// waited for; the writer then makes its own.
+constexpr std::size_t kLargestKeptText = 16 * 1024 * 1024;
+
+struct KeptText {
+    std::mutex lock;
+    std::string text;
+};
+
+KeptText& Kept() {
+    static KeptText* kept = new KeptText;  // never destroyed: scripts may be written at exit
+    return *kept;
 }
 
 void Indent(std::string& out, int depth) {
@@ -378,20 +531,20 @@ void WriteCommand(std::string& out, const SieveCommand* command, int depth, bool
 }
 
 std::string WriteScript(const SieveCommand* rules) {
-    // Room for rules of ordinary length at once: growing a script of many rules by doubling
-    // copies it several times over, and each larger buffer is fresh memory to fault in.
-    constexpr std::size_t kTypicalRuleLength = 256;
-    std::size_t ruleCount = 0;
+    KeptText& kept = Kept();
+    std::unique_lock<std::mutex> guard(kept.lock, std::try_to_lock);
+    std::string own;
+    std::string& text = guard.owns_lock() ? kept.text : own;
+    text.clear();
+    CommandWriter writer(text, true);
+    Lookahead lookahead(rules);
     for (const SieveCommand* rule = rules; rule != nullptr; rule = rule->next) {
-        ++ruleCount;
-    }
-    std::string out;
-    out.reserve(ruleCount * kTypicalRuleLength);
-    CommandWriter writer(out, true);
-    for (const SieveCommand* rule = rules; rule != nullptr; rule = rule->next) {
-        Prefetch(rule->next);
-        Prefetch(rule->thenBlock);
         writer.Write(rule, 0, false, false);
+        lookahead.Step();
+    }
+    std::string out(text);
+    if (text.capacity() > kLargestKeptText) {
+        std::string().swap(text);
     }
     return out;
 }

@@ -2,8 +2,13 @@
 // inline mode.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "velcore/rules/SieveWriter.h"
 #include "velcore/rules/tests/support/ParseHelpers.h"
+#include "velcore/rules/tests/support/TreeGenerator.h"
 
 namespace velor::rules {
 namespace {
@@ -203,6 +208,75 @@ TEST(Writer, AllofWithoutChildrenReadsBack) {
     std::string script = WriteScript(rules.get());
     EXPECT_EQ(script, "if allof (void ) \n {\n  keep;\n}\n");
     EXPECT_TRUE(ReadScript(script).ok);
+}
+
+// Each rule of a list written alone, one after the other: what the whole list must give.
+std::string RulesOneByOne(SieveCommand* rules) {
+    std::string text;
+    for (SieveCommand* rule = rules; rule != nullptr; rule = rule->next) {
+        SieveCommand* next = rule->next;
+        rule->next = nullptr;
+        text += WriteScript(rule);
+        rule->next = next;
+    }
+    return text;
+}
+
+// A rule whose test has more keys than the writer asks memory for ahead of time.
+CommandListPtr RuleWithManyKeys(int count) {
+    CommandListPtr rule = MustParse("if header :contains \"Subject\" \"first\" {keep;}");
+    SieveStringList* last = rule->test->keys;
+    for (int i = 0; i < count; ++i) {
+        last->next = NewStringItem("key " + std::to_string(i));
+        last = last->next;
+    }
+    return rule;
+}
+
+// The writer looks at the rules ahead of the one it writes and makes the text in a buffer it
+// keeps for the next script. Neither may change what is written: a list of many rules of
+// every shape, deep and wide, gives its rules' texts in turn, and a script written after a
+// longer one carries nothing of it.
+TEST(Writer, ManyRulesGiveEachRulesTextInTurn) {
+    for (std::uint32_t seed : {1u, 2u, 3u, 4u}) {
+        SCOPED_TRACE(seed);
+        CommandListPtr rules = testing::TreeGenerator(seed).Script(400);
+        SieveCommand* last = rules.get();
+        while (last->next != nullptr) {
+            last = last->next;
+        }
+        last->next = RuleWithManyKeys(6000).release();
+        const std::string whole = WriteScript(rules.get());
+        EXPECT_EQ(whole, RulesOneByOne(rules.get()));
+        EXPECT_EQ(WriteScript(nullptr), "");
+        CommandListPtr keep = MustParse("keep;");
+        EXPECT_EQ(WriteScript(keep.get()), "keep;\n");
+        EXPECT_EQ(WriteScript(rules.get()), whole);
+    }
+}
+
+TEST(Writer, ScriptsWrittenOnSeveralThreadsAtOnce) {
+    constexpr int kThreads = 4;
+    std::vector<CommandListPtr> scripts;
+    std::vector<std::string> expected;
+    for (int i = 0; i < kThreads; ++i) {
+        scripts.push_back(testing::TreeGenerator(100 + static_cast<std::uint32_t>(i)).Script(60));
+        expected.push_back(WriteScript(scripts.back().get()));
+    }
+    std::vector<int> wrong(kThreads, 0);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i) {
+        threads.emplace_back([&, i] {
+            for (int round = 0; round < 200; ++round) {
+                wrong[static_cast<std::size_t>(i)] += WriteScript(scripts[static_cast<std::size_t>(i)].get()) !=
+                                                       expected[static_cast<std::size_t>(i)];
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(wrong, std::vector<int>(kThreads, 0));
 }
 
 }  // namespace
