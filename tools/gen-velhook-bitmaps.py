@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws Velhook's bitmaps into velhook/res: the account picture strip (200, 16 x 16 pictures,
-24-bit) and the two splash banners (202 for Outlook Express 5, 203 for 6; 400 x 60, 8 bits per
+24-bit), the shared-folder overlay strip (201, 16 x 16, magenta where transparent) and the two
+splash banners (202 for Outlook Express 5, 203 for 6; 400 x 60, 8 bits per
 pixel). Run again after changing a picture; the BMP files are kept in the repository."""
 import os
 import struct
@@ -97,9 +98,34 @@ def account_icons():
     return bmp24(w, h, px)
 
 
+def shared_overlay():
+    # One picture: an open hand under the folder's lower left, as shared folders are marked; the
+    # magenta background becomes the image list's mask.
+    w, h = 16, 16
+    magenta, skin, line, cuff = (255, 0, 255), (250, 210, 160), (90, 50, 20), (40, 80, 160)
+    px = [[magenta] * w for _ in range(h)]
+    hand = [
+        "   L L L  ",
+        "  LsLsLsL ",
+        "  LsLsLsL ",
+        "L LsssssL ",
+        "LsLssssssL",
+        " LssssssL ",
+        " CCCCCCCC ",
+        " CCCCCCCC ",
+    ]
+    colours = {'L': line, 's': skin, 'C': cuff}
+    for y, row in enumerate(hand):
+        for x, ch in enumerate(row):
+            if ch in colours:
+                px[h - len(hand) + y][x] = colours[ch]
+    return bmp24(w, h, px)
+
+
 def main():
     out = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'velhook', 'res')
-    files = {'Banner5.bmp': banner('FOR OE 5'), 'Banner6.bmp': banner('FOR OE 6'), 'AccountIcons.bmp': account_icons()}
+    files = {'Banner5.bmp': banner('FOR OE 5'), 'Banner6.bmp': banner('FOR OE 6'), 'AccountIcons.bmp': account_icons(),
+             'SharedOverlay.bmp': shared_overlay()}
     for name, data in files.items():
         with open(os.path.join(out, name), 'wb') as f:
             f.write(data)

@@ -81,6 +81,10 @@ COLORREF AnchorColorOr(HKEY key, const char* name, COLORREF fallback) {
     return RGB(color.red, color.green, color.blue);
 }
 
+AnchorColor AsAnchorColor(COLORREF color) {
+    return {GetRValue(color), GetGValue(color), GetBValue(color)};
+}
+
 class LinkWindow : public Subclass {
 public:
     explicit LinkWindow(bool ownClass) : ownClass_(ownClass) { ReadColors(); }
@@ -119,8 +123,12 @@ void LinkWindow::ReadColors() {
     linkColor_ = AnchorColorOr(key, kAnchorColorValue, kDefaultLinkColor);
     visitedColor_ = AnchorColorOr(key, kVisitedColorValue, kDefaultVisitedColor);
     if (key) RegCloseKey(key);
-    // A system with a hot-light colour shows unvisited links in it, as its own links are.
-    if (GetSysColorBrush(COLOR_HOTLIGHT)) linkColor_ = GetSysColor(COLOR_HOTLIGHT);
+    // A system with a hot-light colour shows unvisited links in it, as its own links are, unless
+    // the colour cannot be read on the window colour.
+    if (GetSysColorBrush(COLOR_HOTLIGHT)) {
+        const COLORREF hotLight = GetSysColor(COLOR_HOTLIGHT), background = GetSysColor(COLOR_WINDOW);
+        if (ReadableOn(AsAnchorColor(hotLight), AsAnchorColor(background))) linkColor_ = hotLight;
+    }
 }
 
 HFONT LinkWindow::UnderlinedFont() {

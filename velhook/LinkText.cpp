@@ -41,4 +41,12 @@ bool ParseAnchorColor(const std::string& text, AnchorColor* color) {
     return true;
 }
 
+bool ReadableOn(const AnchorColor& text, const AnchorColor& background) {
+    // Luminance in thousandths of a level, from the usual weights of red, green and blue.
+    auto luminance = [](const AnchorColor& c) { return 299 * c.red + 587 * c.green + 114 * c.blue; };
+    constexpr int kLeastDifference = 64 * 1000;
+    const int difference = luminance(text) - luminance(background);
+    return difference >= kLeastDifference || -difference >= kLeastDifference;
+}
+
 }  // namespace velor::velhook

@@ -22,4 +22,9 @@ struct AnchorColor {
 // number; false for anything else (a missing or extra part, a sign, a number out of range).
 bool ParseAnchorColor(const std::string& text, AnchorColor* color);
 
+// Whether text of one colour can be read on the other: their luminances lie far enough apart.
+// A system's hot-light colour that cannot (some themes make it a pale grey) does not replace the
+// link colour, or the link would all but vanish on the window colour.
+bool ReadableOn(const AnchorColor& text, const AnchorColor& background);
+
 }  // namespace velor::velhook

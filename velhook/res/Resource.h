@@ -20,10 +20,30 @@
 #define IDS_USER_NAME_COLUMN 1002
 #define IDS_ENABLE_EXTENSIONS 1030
 #define IDS_SHARING_AND_SECURITY 1031
+// The IMAP Folders dialog's added tabs and controls.
+#define IDS_SHARED_TAB 1003
+#define IDS_PERMISSIONS_COLUMN 1004
+#define IDS_FOLDER_PROPERTIES 1005
+#define IDS_SHARED_FOLDERS 1006
+#define IDS_PUBLIC_FOLDERS 1007
+#define IDS_BACKUP_FOLDERS 1008
+#define IDS_ADD_MAPPING 1010
+#define IDS_REMOVE_MAPPING 1011
+#define IDS_SHARING_AND_MAPPING 1012
+#define IDS_MAPPING_NAME_COLUMN 1013
+#define IDS_MAPPINGS_TAB 1014
+#define IDS_TYPE_LABEL 1015
+#define IDS_MAPPING_NAME_LABEL 1017
+#define IDS_USER_NAME_LABEL 1018
+#define IDS_SHARED_FOLDERS_OF_USER 1019
+#define IDS_MAPPING_TARGET_COLUMN 1020
+#define IDS_DOUBLE_CLICK_TO_SHARE 1032
 
 // Bitmaps: the strip whose first picture marks enabled accounts in the folder tree, and the
 // banners shown under the splash screen of Outlook Express 5 and 6.
 #define IDB_ACCOUNT_ICONS 200
+// Its first picture marks shared folders in the IMAP Folders dialog (overlay 1).
+#define IDB_SHARED_OVERLAY 201
 #define IDB_BANNER_5 202
 #define IDB_BANNER_6 203
 

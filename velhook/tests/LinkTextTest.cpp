@@ -42,5 +42,15 @@ TEST(LinkText, MalformedAnchorColorsLeaveTheColorAlone) {
     }
 }
 
+TEST(LinkText, APaleHotLightIsNotReadableOnTheWindowColour) {
+    const AnchorColor white{255, 255, 255}, black{0, 0, 0};
+    EXPECT_TRUE(ReadableOn({0, 102, 204}, white)) << "the usual hot-light blue";
+    EXPECT_TRUE(ReadableOn({0, 0, 255}, white));
+    EXPECT_FALSE(ReadableOn({224, 224, 224}, white)) << "a pale theme's hot-light";
+    EXPECT_FALSE(ReadableOn(white, white));
+    EXPECT_TRUE(ReadableOn(white, black));
+    EXPECT_FALSE(ReadableOn({30, 30, 30}, black));
+}
+
 }  // namespace
 }  // namespace velor::velhook

@@ -400,6 +400,21 @@ const std::map<std::string, Handler>& Handlers() {
          });
          return true;
        }},
+      {"list-state", [](Request& r) {
+         // A row's overlay image (0 for none) and whether it is selected and focused.
+         if (!Need(r, 2)) return false;
+         HWND list = ParseWindow(r.words[1]);
+         int row = std::atoi(r.words[2].c_str());
+         if (row < 0 || row >= static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0))) {
+           r.error = "no such row";
+           return false;
+         }
+         UINT state = static_cast<UINT>(
+             SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_OVERLAYMASK | LVIS_SELECTED | LVIS_FOCUSED));
+         r.lines.push_back("overlay " + std::to_string((state & LVIS_OVERLAYMASK) >> 8) + " " +
+                           ((state & LVIS_SELECTED) ? "selected" : "-") + " " + ((state & LVIS_FOCUSED) ? "focused" : "-"));
+         return true;
+       }},
       {"tabs", [](Request& r) {
          if (!Need(r, 1)) return false;
          HWND tabs = ParseWindow(r.words[1]);
@@ -465,7 +480,9 @@ const std::map<std::string, Handler>& Handlers() {
          // "desktop": the whole (virtual) desktop, for what lies outside any one window.
          bool desktop = r.words[1] == "desktop";
          HWND w = desktop ? GetDesktopWindow() : ParseWindow(r.words[1]);
-         if (!desktop) RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+         // Erased as well: a control with a transparent background drawn again without it would
+         // show its text twice over.
+         if (!desktop) RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
          return SaveScreenshot(w, r.words[2], &r.error);
        }},
   };
