@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""silent_install.py PREFIX SETUP PREVIOUS_SETUP
+"""silent_install.py PREFIX SETUP PREVIOUS_SETUP PAYLOAD
 
 The setup program and its uninstaller, silent (/S), in a Wine prefix whose session the caller
 started: what an installation leaves in the registry and the program folder, compared with
@@ -11,6 +11,8 @@ import os
 import re
 import sys
 
+# The helpers beside this script are imported from the source tree, which stays clean.
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from pe_version import read_version  # noqa: E402
 from wine_prefix import Prefix, TOP, wait_until  # noqa: E402
@@ -185,7 +187,7 @@ def check_installation(case, changes, registry, user_settings_expected):
         fail(case, f"unexpected change {key} [{name}]: {old} -> {new}")
 
 
-def check_program_folder(case, prefix, bin_dir, openssl_dir):
+def check_program_folder(case, prefix, payload):
     folder = prefix.unix(INSTALL_DIR)
     present = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
     if present != PRODUCT_FILES:
@@ -193,9 +195,9 @@ def check_program_folder(case, prefix, bin_dir, openssl_dir):
     for name in PRODUCT_FILES:
         if name == "Uninstall.exe" or name not in present:
             continue
-        source = os.path.join(openssl_dir if name.startswith("lib") else bin_dir, name)
+        source = os.path.join(payload, name)
         if hashlib.sha256(open(source, "rb").read()).digest() != hashlib.sha256(open(os.path.join(folder, name), "rb").read()).digest():
-            fail(case, f"{name} differs from the build's")
+            fail(case, f"{name} differs from the one the setup program was made from")
 
 
 def user_settings(registry):
@@ -203,12 +205,10 @@ def user_settings(registry):
 
 
 def main():
-    prefix_path, setup, previous = sys.argv[1:4]
+    prefix_path, setup, previous, payload = sys.argv[1:5]
     prefix = Prefix(prefix_path)
-    bin_dir = os.path.dirname(os.path.abspath(setup))
     work = os.path.join(os.path.dirname(prefix.path), "silent-install")
     os.makedirs(work, exist_ok=True)
-    openssl_dir = bin_dir  # the build copies the OpenSSL DLLs beside the deliverables
     t = Case(prefix, work)
 
     # Version resource, as the Properties dialog shows it.
@@ -232,7 +232,7 @@ def main():
     if t.install(setup, case):
         after = t.registry()
         check_installation(case, diff(before, after), after, False)
-        check_program_folder(case, prefix, bin_dir, openssl_dir)
+        check_program_folder(case, prefix, payload)
         added = sorted(t.files() - files_before)
         shortcuts = [f for f in added if f.endswith("Velor WAB Synchronization Tool.lnk")]
         if len(shortcuts) != 1:
@@ -257,7 +257,7 @@ def main():
         if t.install(setup, case):
             after = t.registry()
             check_installation(case, diff(before, after), after, True)
-            check_program_folder(case, prefix, bin_dir, openssl_dir)
+            check_program_folder(case, prefix, payload)
             if user_settings(after) != settings:
                 fail(case, "the users' settings changed: " + describe(diff(settings, user_settings(after))))
             print(f"{case}: users' settings kept, counted once", flush=True)
