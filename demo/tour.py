@@ -128,7 +128,8 @@ class Tour:
         self.agent = agent
         self.out = out
         self.wire_log = wire_log
-        self.wire_offset = os.path.getsize(wire_log) if os.path.exists(wire_log) else 0
+        # From the server's start: the first step shows the host's own start-up (its folder lists).
+        self.wire_offset = 0
         self.shots = []
         self.main = agent.must("main")[0]
         self.done = []
@@ -206,7 +207,6 @@ class Tour:
             print(f"tour: {title}", flush=True)
             self.current = title
             self.shots = []
-            self.wire_since_last()
             notice = fn(self)
             self.done.append({"title": title, "notice": notice, "shots": self.shots,
                               "wire": self.wire_since_last()})
@@ -238,7 +238,7 @@ def main_window(tour):
     tour.agent.ask_until("tree", tour.tree_has("Sales"), 60)
     tour.agent.must(f"tree-select {quote(ACCOUNT + '/Inbox')}")
     rules_id, lines = tour.menu_entry(3, "Velor Outlook Express Rules", ACCOUNT)
-    items = [w[4].replace("&", "") for w in lines if len(w) > 4 and w[0] == "0" and w[4]]
+    items = [w[4].replace("&", "").split("\t")[0] for w in lines if len(w) > 4 and w[0] == "0" and w[4]]
     tour.shot("main", "Outlook Express with the Velor accounts and their folders.")
     if tour.open_menu_with_keys("alt+t", "Velor Outlook Express Rules"):
         tour.shot("tools-menu", "The Tools menu with the extension's two submenus.")
