@@ -6,6 +6,8 @@
 #include <string>
 
 #include "velhook/Accounts_win32.h"
+#include "velhook/DialogHook_win32.h"
+#include "velhook/FolderTreeItems_win32.h"
 #include "velhook/HostWindows_win32.h"
 #include "velhook/Menus_win32.h"
 #include "velhook/Module_win32.h"
@@ -21,55 +23,9 @@ constexpr UINT kOeSetDefaultAccount = 40286;
 constexpr UINT kOeResetList = 40105;
 constexpr UINT kOeNewFolder = 40107;
 
-// Paths of more bytes than a folder name buffer holds are left alone rather than cut.
-constexpr std::size_t kMaxFolderPath = MAX_PATH - 1;
-
-struct MenuTarget {
-    HWND tree = nullptr;
-    HTREEITEM item = nullptr;
-    HTREEITEM accountItem = nullptr;
-    std::string account;
-    std::string folderPath;
-    bool pathFits = false;
-    bool ours = false;     // an IMAP account of this server
-    bool enabled = false;  // its "Velor Ext" when the menu opened
-};
+using MenuTarget = TreeTarget;
 
 MenuTarget g_target;
-
-std::string Label(HWND tree, HTREEITEM item) {
-    char text[MAX_PATH + 1] = {};
-    TVITEMA entry{};
-    entry.mask = TVIF_TEXT;
-    entry.hItem = item;
-    entry.pszText = text;
-    entry.cchTextMax = sizeof text;
-    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&entry));
-    return text;
-}
-
-// The account above the item and the folder path below it ("Parent/Child"; empty on the account).
-MenuTarget Describe(HWND tree, HTREEITEM item) {
-    MenuTarget target;
-    target.tree = tree;
-    HTREEITEM root = TreeView_GetRoot(tree);
-    if (!item || item == root) return target;
-    target.item = item;
-    std::string path;
-    HTREEITEM at = item;
-    for (HTREEITEM parent = TreeView_GetParent(tree, at); parent && parent != root;
-         at = parent, parent = TreeView_GetParent(tree, at)) {
-        path = "/" + Label(tree, at) + path;
-    }
-    target.accountItem = at;
-    target.account = Label(tree, at);
-    target.folderPath = path.empty() ? path : path.substr(1);
-    target.pathFits = target.folderPath.size() <= kMaxFolderPath;
-    DWORD enabled = 0;
-    target.ours = FindAccount(target.account.c_str(), &enabled, nullptr);
-    target.enabled = enabled != 0;
-    return target;
-}
 
 void InsertItem(HMENU menu, int& position, UINT id, const std::string& text, bool checked = false) {
     InsertMenuA(menu, position++, MF_BYPOSITION | MF_STRING | (checked ? MF_CHECKED : MF_UNCHECKED), id, text.c_str());
@@ -103,7 +59,7 @@ void NoteContextMenuItem(HWND tree, LPARAM screenPoint) {
         item = TreeView_HitTest(tree, &hit);
         if (!(hit.flags & TVHT_ONITEM)) item = nullptr;
     }
-    g_target = Describe(tree, item);
+    g_target = DescribeTreeItem(tree, item);
 }
 
 bool PrepareFolderContextMenu(HWND tree, HMENU menu) {
@@ -129,6 +85,8 @@ bool PrepareFolderContextMenu(HWND tree, HMENU menu) {
         InsertItem(menu, at, kCmdMarkAllRead, LoadModuleString(IDS_MARK_ALL_READ));
         InsertItem(menu, at, kCmdMarkAllUnread, LoadModuleString(IDS_MARK_ALL_UNREAD));
         InsertItem(menu, at, kCmdRemoveDeleted, LoadModuleString(IDS_REMOVE_DELETED));
+        InsertSeparator(menu, at);
+        InsertItem(menu, at, kCmdSharingAndSecurity, LoadModuleString(IDS_SHARING_AND_SECURITY));
     }
     return true;
 }
@@ -137,11 +95,24 @@ int CarryOutContextMenuChoice(const PopupMenuCall& call) {
     const MenuTarget target = g_target;
     g_target = MenuTarget{};
     const UINT chosen = static_cast<UINT>(call.chosen);
+    const bool fromPane = target.tree && call.owner == GetParent(target.tree);
+    if (chosen == kOeImapFolders) {
+        if (fromPane) ArmDialogHook(DialogKind::kImapFolders);
+        return call.chosen;
+    }
+    if (chosen == kOeProperties || chosen == kCmdSharingAndSecurity) {
+        if (!fromPane) return chosen == kOeProperties ? call.chosen : 0;
+        // Properties of the root or of nothing: the host is not asked to open any.
+        if (!target.item) return 0;
+        if (chosen == kCmdSharingAndSecurity && !(target.ours && target.enabled)) return 0;
+        ArmPropertiesFor(target, chosen == kCmdSharingAndSecurity, false);
+        return kOeProperties;
+    }
     if (chosen != kCmdEnableExtensions && chosen != kCmdMarkAllRead && chosen != kCmdMarkAllUnread &&
         chosen != kCmdRemoveDeleted && chosen != kCmdRules)
         return call.chosen;
     // Only a menu of the tree's pane, for an account of this server, carries our items.
-    if (!target.item || !target.ours || !target.tree || call.owner != GetParent(target.tree)) return 0;
+    if (!target.item || !target.ours || !fromPane) return 0;
     switch (chosen) {
         case kCmdEnableExtensions: {
             RegistryKey key;

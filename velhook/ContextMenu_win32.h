@@ -10,6 +10,7 @@
 namespace velor::velhook {
 
 inline constexpr UINT kCmdEnableExtensions = 101;
+inline constexpr UINT kCmdSharingAndSecurity = 102;
 inline constexpr UINT kCmdMarkAllRead = 103;
 inline constexpr UINT kCmdMarkAllUnread = 104;
 inline constexpr UINT kCmdRemoveDeleted = 105;
@@ -23,8 +24,9 @@ void NoteContextMenuItem(HWND tree, LPARAM screenPoint);
 // host's own handling is to be skipped (a menu for the root or for no item).
 bool PrepareFolderContextMenu(HWND tree, HMENU menu);
 
-// The choice made in the context menu: ours are carried out and 0 handed back; others go back
-// unchanged.
+// The choice made in the context menu: ours are carried out and 0 handed back; "Sharing and
+// Security..." and the host's Properties arm the dialog hook for the item and hand back Properties;
+// others go back unchanged.
 int CarryOutContextMenuChoice(const PopupMenuCall& call);
 
 }  // namespace velor::velhook

@@ -7,6 +7,8 @@
 
 #include "velhook/Accounts_win32.h"
 #include "velhook/ContextMenu_win32.h"
+#include "velhook/DialogHook_win32.h"
+#include "velhook/FolderTreeItems_win32.h"
 #include "velhook/FirstRun_win32.h"
 #include "velhook/Menus_win32.h"
 #include "velhook/Module_win32.h"
@@ -61,6 +63,20 @@ bool InsertedText(const TVINSERTSTRUCTA& insert, char* out, std::size_t size) {
     if (item.pszText[n]) return false;  // longer than any account name
     out[n] = '\0';
     return true;
+}
+
+// The host's commands that open a dialog the extension adds to: the hook is armed for it. True
+// for those commands, armed or not.
+bool ArmForHostCommand(WORD command) {
+    switch (command) {
+        case kOeProperties:
+            // From the menu bar only an enabled account's item gets the additions.
+            ArmPropertiesFor(DescribeTreeItem(g_tree, g_tree ? TreeView_GetSelection(g_tree) : nullptr), false, true);
+            return true;
+        case kOeAccounts: ArmDialogHook(DialogKind::kAccounts); return true;
+        case kOeImapFolders: ArmDialogHook(DialogKind::kImapFolders); return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -126,6 +142,8 @@ bool FolderPaneSubclass::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRES
             SetContextMenuPending(true);
             *result = CallPrevious(message, wParam, lParam);
             SetContextMenuPending(false);
+            // A dialog armed for by the menu's choice has opened and closed by now.
+            DisarmDialogHook();
             return true;
         case WM_INITMENUPOPUP:
             if (HIWORD(lParam) || PrepareFolderContextMenu(g_tree, reinterpret_cast<HMENU>(wParam))) return false;
@@ -164,6 +182,11 @@ bool MainWindowSubclass::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRES
     if (message == WM_INITMENUPOPUP) {
         *result = CallPrevious(message, wParam, lParam);
         if (!HIWORD(lParam)) PrepareMenuBarPopup(reinterpret_cast<HMENU>(wParam), enabledAccounts_);
+        return true;
+    }
+    if (message == WM_COMMAND && ArmForHostCommand(LOWORD(wParam))) {
+        DisarmOnReturn disarm;
+        *result = CallPrevious(message, wParam, lParam);
         return true;
     }
     if (message == WM_COMMAND &&

@@ -59,3 +59,8 @@
 #define IDC_WELCOME_ACCOUNTS 206
 #define IDC_WELCOME_TITLE 207
 #define IDC_WELCOME_LINK 208
+
+// The switch for the extension placed on an account's first property page, with its link.
+#define IDD_ACCOUNT_EXTENSION 140
+#define IDC_ENABLE_ACCOUNT 203
+#define IDC_ACCOUNT_LINK 209

@@ -608,6 +608,120 @@ TEST_F(ExecuteTest, SupportedVersionInstallsTheHookAndActsInsideTheHost) {
         EXPECT_EQ(account("Velor (petr)"), want ? "1 24 24" : "1 19 19");
     }
 
+    // An account's properties carry the extension's switch on the first page, showing "Velor Ext".
+    // Apply stores what the box shows and the tree's picture follows; Cancel stores nothing; the
+    // box's place in the tab order is right after the page's own check box.
+    auto windowTitled = [&](const std::string& title) {
+        AgentReply w = agent.AskUntil("windows", [&](const AgentReply& all) {
+            return !FindLine(all, [&](const std::vector<std::string>& x) { return x.size() > 3 && x[2] == title && x[3] == "visible"; }).empty();
+        }, 15000);
+        auto words = Words(FindLine(w, [&](const std::vector<std::string>& x) { return x.size() > 3 && x[2] == title && x[3] == "visible"; }));
+        return words.empty() ? std::string() : words[0];
+    };
+    auto gone = [&](const std::string& hwnd) {
+        agent.AskUntil("windows", [&](const AgentReply& all) {
+            return FindLine(all, [&](const std::vector<std::string>& x) { return !x.empty() && x[0] == hwnd; }).empty();
+        }, 10000);
+    };
+    auto firstPage = [&](const std::string& sheet) {
+        AgentReply page = agent.Ask("sheet-page " + sheet);
+        return page.ok && !page.lines.empty() ? page.lines[0] : std::string();
+    };
+    auto openAccountSheet = [&](const std::string& account) {
+        context = openContext(account);
+        EXPECT_TRUE(agent.Ask("popup-pick 40122").ok);
+        return windowTitled(account + " Properties");
+    };
+    auto pictureOf = [&](const char* name) {
+        tree = agent.Ask("tree");
+        return account(name);
+    };
+    std::string sheet = openAccountSheet("Velor (petr)");
+    ASSERT_FALSE(sheet.empty()) << "no properties sheet for Velor (petr)";
+    std::string page = firstPage(sheet);
+    AgentReply controls = agent.Ask("children " + page);
+    auto control = [&](const std::string& id) {
+        return Words(FindLine(controls, [&](const std::vector<std::string>& x) { return x.size() > 5 && x[2] == id; }));
+    };
+    ASSERT_GE(control("203").size(), 6u) << "no switch on the account page";
+    EXPECT_EQ(control("203")[4], "Enable Velor Outlook Express Extensions for this account");
+    EXPECT_EQ(control("209")[4], "Learn more about Velor Outlook Express Extensions.") << "the link keeps its markers";
+    EXPECT_EQ(control("203")[1], page) << "the switch is not on the page itself";
+    {
+        // Tab order: the page's children in Z-order; ours follow the page's own box 2018.
+        int include = -1, ours = -1;
+        for (std::size_t i = 0; i < controls.lines.size(); ++i) {
+            auto x = Words(controls.lines[i]);
+            if (x.size() > 2 && x[1] == page && x[2] == "2018") include = static_cast<int>(i);
+            if (x.size() > 2 && x[1] == page && x[2] == "203") ours = static_cast<int>(i);
+        }
+        EXPECT_GT(ours, include);
+        EXPECT_GE(include, 0);
+    }
+    EXPECT_EQ(agent.Ask("checked " + page + " 203").lines.at(0), "0");
+    shot = ScreenshotFile("velhook-account-sheet.png");
+    if (!shot.empty()) EXPECT_TRUE(agent.Ask("screenshot " + sheet + " " + shot).ok);
+    // Two clicks bring the box back; Apply then stores its state as it shows (off).
+    ASSERT_TRUE(agent.Ask("click " + page + " 203").ok);
+    ASSERT_TRUE(agent.Ask("click " + page + " 203").ok);
+    ASSERT_TRUE(agent.Ask("click " + sheet + " " + std::to_string(0x3021)).ok);
+    agent.Ask("ping");
+    EXPECT_EQ(petr(), 0u);
+    ASSERT_TRUE(agent.Ask("click " + page + " 203").ok);
+    ASSERT_TRUE(agent.Ask("click " + sheet + " " + std::to_string(0x3021)).ok);
+    for (int i = 0; i < 100 && petr() != 1; ++i) Sleep(50);
+    EXPECT_EQ(petr(), 1u) << "Apply did not store the switch";
+    EXPECT_EQ(pictureOf("Velor (petr)"), "1 24 24");
+    // Switched off again, but cancelled: nothing is stored.
+    ASSERT_TRUE(agent.Ask("click " + page + " 203").ok);
+    ASSERT_TRUE(agent.Ask("click " + sheet + " 2").ok);
+    gone(sheet);
+    EXPECT_EQ(petr(), 1u) << "Cancel stored the switch";
+    // Opened again, from the accounts dialog this time: checked; off and OK stores it.
+    ASSERT_TRUE(agent.Ask("command " + mainHex + " 40203").ok);
+    std::string accountsDialog = windowTitled("Internet Accounts");
+    ASSERT_FALSE(accountsDialog.empty()) << "no accounts dialog";
+    AgentReply accountRows = agent.Ask("children " + accountsDialog);
+    std::string accountList = Words(FindLine(accountRows, [](const std::vector<std::string>& x) { return x.size() > 2 && x[2] == "2022"; }))[0];
+    AgentReply rowsOfAccounts = agent.Ask("list " + accountList);
+    int petrRow = -1;
+    for (std::size_t i = 0; i < rowsOfAccounts.lines.size(); ++i)
+        if (rowsOfAccounts.lines[i].find("\"Velor (petr)\"") != std::string::npos)
+            petrRow = std::atoi(Words(rowsOfAccounts.lines[i])[0].c_str());
+    ASSERT_GE(petrRow, 0) << "Velor (petr) is not listed";
+    ASSERT_TRUE(agent.Ask("list-select " + accountList + " " + std::to_string(petrRow)).ok);
+    agent.Ask("ping");
+    ASSERT_TRUE(agent.Ask("click " + accountsDialog + " 2021").ok);
+    sheet = windowTitled("Velor (petr) Properties");
+    ASSERT_FALSE(sheet.empty()) << "no sheet from the accounts dialog";
+    page = firstPage(sheet);
+    EXPECT_EQ(agent.Ask("checked " + page + " 203").lines.at(0), "1");
+    ASSERT_TRUE(agent.Ask("click " + page + " 203").ok);
+    ASSERT_TRUE(agent.Ask("click " + sheet + " 1").ok);
+    gone(sheet);
+    for (int i = 0; i < 100 && petr() != 0; ++i) Sleep(50);
+    EXPECT_EQ(petr(), 0u) << "OK did not store the switch";
+    EXPECT_EQ(pictureOf("Velor (petr)"), "1 19 19");
+    ASSERT_TRUE(agent.Ask("close " + accountsDialog).ok);
+    gone(accountsDialog);
+    // A POP3 account's sheet stays the host's own; so does a local folder's.
+    sheet = openAccountSheet("Home mail");
+    ASSERT_FALSE(sheet.empty());
+    controls = agent.Ask("children " + firstPage(sheet));
+    EXPECT_TRUE(control("203").empty()) << "a POP3 account got the switch";
+    ASSERT_TRUE(agent.Ask("click " + sheet + " 2").ok);
+    gone(sheet);
+
+    // The context-menu key opens the menu for the selected folder, wherever the cursor is; the
+    // maintenance items are there for it, and its Properties name it.
+    ASSERT_TRUE(agent.Ask("tree-context-key \"Velor (anna)/Inbox\"").ok);
+    context = agent.AskUntil("popup", [](const AgentReply& p) { return p.ok; }, 10000);
+    ASSERT_TRUE(context.ok) << context.error;
+    EXPECT_EQ(named(context, "Mark All Read"), 1) << "the keyboard's menu is not the selected folder's";
+    EXPECT_EQ(named(context, "Sharing and Security..."), 1);
+    ASSERT_TRUE(agent.Ask("popup-cancel").ok);
+    agent.AskUntil("popup", [](const AgentReply& p) { return !p.ok; }, 5000);
+
     // Closing the main window clears the shared fields.
     agent.Quit();
     EXPECT_EQ(shared().mainWindow, nullptr);
@@ -651,6 +765,74 @@ TEST_F(ExecuteTest, AgainstTheServerMarkAllReadFromTheContextMenu) {
     // The command runs on the host's thread, which answers the agent only once it is done.
     agent.AskUntil("popup", [](const AgentReply& p) { return !p.ok; }, 5000);
     EXPECT_TRUE(agent.AskUntil("ping", [](const AgentReply& p) { return p.ok; }, 30000).ok);
+
+    // "Sharing and Security..." opens the folder's properties on the runtime's sharing page; the
+    // group sales is added (reading, the rights a new entry starts with) and applied. The script
+    // checks the ACL in the server's state afterwards.
+    auto windowTitled = [&](const std::string& title) {
+        auto line = [&](const AgentReply& all) {
+            return FindLine(all, [&](const std::vector<std::string>& x) { return x.size() > 3 && x[2] == title && x[3] == "visible"; });
+        };
+        AgentReply w = agent.AskUntil("windows", [&](const AgentReply& all) { return !line(all).empty(); }, 20000);
+        auto words = Words(line(w));
+        return words.empty() ? std::string() : words[0];
+    };
+    auto childId = [&](const std::string& window, const std::string& id) {
+        AgentReply all = agent.Ask("children " + window);
+        auto words = Words(FindLine(all, [&](const std::vector<std::string>& x) { return x.size() > 2 && x[2] == id; }));
+        return words.empty() ? std::string() : words[0];
+    };
+    auto tabCount = [&](const std::string& sheet) {
+        std::string tabs = childId(sheet, std::to_string(0x3020));
+        AgentReply t = agent.Ask("tabs " + tabs);
+        return t.ok ? static_cast<int>(t.lines.size()) - 1 : -1;
+    };
+    ASSERT_TRUE(agent.Ask("tree-context \"Velor (server)/Inbox/Projects\"").ok);
+    context = agent.AskUntil("popup", [](const AgentReply& p) { return p.ok; }, 10000);
+    ASSERT_TRUE(context.ok) << context.error;
+    ASSERT_TRUE(agent.Ask("popup-pick 102").ok);
+    std::string sheet = windowTitled("Projects Properties");
+    ASSERT_FALSE(sheet.empty()) << "no properties for Inbox/Projects";
+    std::string page = agent.Ask("sheet-page " + sheet).lines.at(0);
+    EXPECT_FALSE(childId(page, "219").empty()) << "the sharing page is not the one shown first";
+    EXPECT_EQ(tabCount(sheet), 2);
+    ASSERT_TRUE(agent.Ask("click " + page + " 220").ok);
+    std::string add;
+    for (int i = 0; i < 100 && add.empty(); ++i, Sleep(100)) {
+        AgentReply all = agent.Ask("windows");
+        for (const std::string& line : all.lines) {
+            auto x = Words(line);
+            if (x.size() > 3 && x[1] == "#32770" && x[3] == "visible" && x[0] != sheet && !childId(x[0], "231").empty()) add = x[0];
+        }
+    }
+    ASSERT_FALSE(add.empty()) << "no dialog to add a name";
+    ASSERT_TRUE(agent.Ask("combo-select " + add + " 256 1").ok);
+    ASSERT_TRUE(agent.Ask("set-text " + add + " 231 sales").ok);
+    ASSERT_TRUE(agent.Ask("click " + add + " 1").ok);
+    agent.AskUntil("windows", [&](const AgentReply& all) {
+        return FindLine(all, [&](const std::vector<std::string>& x) { return !x.empty() && x[0] == add; }).empty();
+    }, 10000);
+    std::string shot = ScreenshotFile("velhook-folder-sharing-page.png");
+    if (!shot.empty()) EXPECT_TRUE(agent.Ask("screenshot " + sheet + " " + shot).ok);
+    ASSERT_TRUE(agent.Ask("click " + sheet + " " + std::to_string(0x3021)).ok);
+    agent.Ask("ping");
+    ASSERT_TRUE(agent.Ask("click " + sheet + " 1").ok);
+    agent.AskUntil("windows", [&](const AgentReply& all) {
+        return FindLine(all, [&](const std::vector<std::string>& x) { return !x.empty() && x[0] == sheet; }).empty();
+    }, 20000);
+    // Properties opens the same sheet on its first page, the sharing page beside it.
+    ASSERT_TRUE(agent.Ask("tree-context \"Velor (server)/Inbox/Projects\"").ok);
+    context = agent.AskUntil("popup", [](const AgentReply& p) { return p.ok; }, 10000);
+    ASSERT_TRUE(agent.Ask("popup-pick 40122").ok);
+    sheet = windowTitled("Projects Properties");
+    ASSERT_FALSE(sheet.empty());
+    page = agent.Ask("sheet-page " + sheet).lines.at(0);
+    EXPECT_TRUE(childId(page, "219").empty()) << "Properties did not open on the first page";
+    EXPECT_EQ(tabCount(sheet), 2) << "no sharing page beside the first";
+    ASSERT_TRUE(agent.Ask("click " + sheet + " 2").ok);
+    agent.AskUntil("windows", [&](const AgentReply& all) {
+        return FindLine(all, [&](const std::vector<std::string>& x) { return !x.empty() && x[0] == sheet; }).empty();
+    }, 20000);
 
     // The account has its entry in the Tools pop-up's rules submenu.
     const std::string mainHex = agent.Ask("main").lines.at(0);

@@ -340,6 +340,17 @@ const std::map<std::string, Handler>& Handlers() {
          r.lines.push_back(std::to_string(pt.x) + " " + std::to_string(pt.y));
          return true;
        }},
+      {"tree-context-key", [](Request& r) {
+         // The context-menu key on the selected item: the item is selected first, and the tree's
+         // parent gets WM_CONTEXTMENU with the point -1, as the tree sends it for the key.
+         if (!Need(r, 1)) return false;
+         HWND tree = TheHost().tree;
+         HTREEITEM item = FindTreeItem(tree, r.words[1]);
+         if (!item) { r.error = "no such item"; return false; }
+         TreeView_SelectItem(tree, item);
+         PostMessageA(GetParent(tree), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(tree), static_cast<LPARAM>(-1));
+         return true;
+       }},
       {"popup", [](Request& r) {
          HWND w = OpenPopupWindow();
          HMENU menu = w ? reinterpret_cast<HMENU>(SendMessageA(w, MN_GETHMENU, 0, 0)) : nullptr;
@@ -450,6 +461,19 @@ const std::map<std::string, Handler>& Handlers() {
          HWND control = GetDlgItem(ParseWindow(r.words[1]), std::atoi(r.words[2].c_str()));
          if (!control) { r.error = "no such control"; return false; }
          return PostMessageA(control, BM_CLICK, 0, 0) != FALSE;
+       }},
+      {"combo-select", [](Request& r) {
+         // A choice in a drop-down list, as its parent hears of it.
+         if (!Need(r, 3)) return false;
+         HWND dialog = ParseWindow(r.words[1]);
+         int id = std::atoi(r.words[2].c_str()), index = std::atoi(r.words[3].c_str());
+         HWND combo = GetDlgItem(dialog, id);
+         if (!combo) { r.error = "no such control"; return false; }
+         PostAction([dialog, combo, id, index] {
+           SendMessageA(combo, CB_SETCURSEL, index, 0);
+           SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+         });
+         return true;
        }},
       {"set-text", [](Request& r) {
          if (!Need(r, 3)) return false;
