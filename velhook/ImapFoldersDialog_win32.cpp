@@ -14,6 +14,7 @@
 #include "velhook/Accounts_win32.h"
 #include "velhook/HostWindows_win32.h"
 #include "velhook/ImapFoldersModel.h"
+#include "velhook/ImapFoldersPermissions_win32.h"
 #include "velhook/LinkControl_win32.h"
 #include "velhook/Module_win32.h"
 #include "velhook/RuntimeBinding_win32.h"
@@ -112,58 +113,6 @@ void SelectListRow(HWND list, int row) {
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
     SendMessageA(list, LVM_ENSUREVISIBLE, row, FALSE);
-}
-
-// A new settings record of the named account; null when it cannot be found or read.
-std::unique_ptr<AccountSettings> SettingsOf(const std::string& account) {
-    RegistryKey key;
-    std::unique_ptr<AccountSettings> settings;
-    if (account.empty() || !FindAccount(account.c_str(), nullptr, &key) ||
-        ReadAccountSettings(key.get(), &settings) != S_OK)
-        return nullptr;
-    return settings;
-}
-
-// One folder's rights as the server gave them; the entries are the process heap's, as Velcore
-// grew them, and go with the record.
-struct FolderRights {
-    AclList acl{};
-    FolderRights() = default;
-    FolderRights(const FolderRights&) = delete;
-    FolderRights& operator=(const FolderRights&) = delete;
-    ~FolderRights() { AclListClear(acl); }
-};
-
-// An account's folders whose rights were read, by display path.
-using PermissionCache = std::map<std::string, std::unique_ptr<FolderRights>>;
-
-// Asks the server for the rights of every folder in one connection. Only folders whose own
-// result is 0 are kept; the others' lists go at once. Null when no folder could be read (the
-// account unreadable, the logon refused or cancelled), so the next showing asks again.
-std::unique_ptr<PermissionCache> ReadPermissions(HWND owner, const std::string& account,
-                                                 const std::vector<std::string>& paths) {
-    std::unique_ptr<AccountSettings> settings = SettingsOf(account);
-    if (!settings) return nullptr;
-    std::vector<std::unique_ptr<FolderRights>> lists;
-    std::vector<FolderAclRequest> requests;
-    std::vector<std::string> asked;
-    for (const std::string& path : paths) {
-        if (!FitsFolderField(path) || std::find(asked.begin(), asked.end(), path) != asked.end()) continue;
-        lists.push_back(std::make_unique<FolderRights>());
-        FolderAclRequest request{};
-        std::memcpy(request.folder, path.c_str(), path.size() + 1);
-        request.result = static_cast<std::int32_t>(E_FAIL);  // what an untouched request means
-        request.acl = &lists.back()->acl;
-        requests.push_back(request);
-        asked.push_back(path);
-    }
-    FolderAclRequests all{requests.data(), static_cast<std::uint32_t>(requests.size())};
-    const HRESULT status = Runtime().GetAcl(owner, settings.get(), &all);
-    auto cache = std::make_unique<PermissionCache>();
-    for (std::size_t i = 0; i < requests.size(); ++i)
-        if (requests[i].result == 0) (*cache)[asked[i]] = std::move(lists[i]);
-    if (cache->empty() && status != S_OK) return nullptr;
-    return cache;
 }
 
 class ImapFoldersDialog : public Subclass {
@@ -503,7 +452,7 @@ bool ImapFoldersDialog::OpenSharingPage() {
     const int row = SelectedRow(shared);
     if (row < 0 || static_cast<std::size_t>(row) >= sharedPaths_.size()) return false;
     const std::string caption = FormatString(IDS_FOLDER_PROPERTIES, ListText(shared, row, 0));
-    std::unique_ptr<AccountSettings> settings = SettingsOf(SelectedAccount());
+    std::unique_ptr<AccountSettings> settings = AccountSettingsNamed(SelectedAccount());
     if (!settings) return false;
     HPROPSHEETPAGE page = nullptr;
     if (Runtime().CreatePageSecurity(sharedPaths_[row].c_str(), settings.get(), &page) != S_OK || !page) return false;
@@ -547,7 +496,7 @@ void ImapFoldersDialog::FillMappingsView() {
     HWND list = Item(kMappingList);
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
     mappings_.clear();
-    if (std::unique_ptr<AccountSettings> settings = SettingsOf(SelectedAccount()))
+    if (std::unique_ptr<AccountSettings> settings = AccountSettingsNamed(SelectedAccount()))
         if (Runtime().GetAliases(settings.get(), &mappings_) != S_OK) mappings_.clear();
     for (std::size_t i = 0; i < mappings_.size(); ++i) {
         const FolderMappingEntry& mapping = mappings_[i];
@@ -580,7 +529,7 @@ void ImapFoldersDialog::AddMapping() {
     const MappingType type = ChosenType();
     const std::string name = Trim(ItemText(kMappingName)), user = ItemText(kUserName);
     if (!CanAddMapping(type, name, user)) return;
-    std::unique_ptr<AccountSettings> settings = SettingsOf(SelectedAccount());
+    std::unique_ptr<AccountSettings> settings = AccountSettingsNamed(SelectedAccount());
     if (!settings) return;
     const std::string target = MappingTarget(type, user);
     SharedString folder{std::string_view(target)}, alias{std::string_view(name)};
@@ -603,7 +552,7 @@ void ImapFoldersDialog::RemoveMapping() {
     if (row < 0 || !SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) || item.lParam < 0 ||
         static_cast<std::size_t>(item.lParam) >= mappings_.size())
         return;
-    std::unique_ptr<AccountSettings> settings = SettingsOf(SelectedAccount());
+    std::unique_ptr<AccountSettings> settings = AccountSettingsNamed(SelectedAccount());
     if (!settings) return;
     SharedString alias{std::string_view(mappings_[static_cast<std::size_t>(item.lParam)].alias)};
     if (Runtime().RemoveAlias(settings.get(), reinterpret_cast<char* const*>(&alias)) != S_OK) return;

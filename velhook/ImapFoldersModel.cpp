@@ -22,6 +22,13 @@ bool FitsFolderField(const std::string& path) {
     return path.size() < kFolderPathSize;
 }
 
+std::vector<std::size_t> FoldersRead(const std::vector<FolderAclRequest>& requests) {
+    std::vector<std::size_t> read;
+    for (std::size_t i = 0; i < requests.size(); ++i)
+        if (requests[i].result == 0) read.push_back(i);
+    return read;
+}
+
 bool MarksShared(const AclList& rights) {
     return rights.count >= 2;
 }

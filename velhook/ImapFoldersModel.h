@@ -26,6 +26,10 @@ std::vector<std::string> FolderPaths(const std::vector<FolderRow>& rows);
 // asked for: cut short, it would name another folder.
 bool FitsFolderField(const std::string& path);
 
+// The requests whose own result is 0: only their rights count, whatever the call as a whole
+// returned (it reports the last folder's status) and whatever a failed request's list holds.
+std::vector<std::size_t> FoldersRead(const std::vector<FolderAclRequest>& requests);
+
 // A folder is shared when its rights list holds two or more entries (the owner and someone else).
 bool MarksShared(const AclList& rights);
 

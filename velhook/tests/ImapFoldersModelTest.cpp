@@ -23,6 +23,22 @@ TEST(ImapFoldersModel, OnlyPathsThatFitTheFolderFieldAreAskedFor) {
     EXPECT_FALSE(FitsFolderField(std::string(260, 'a')));
 }
 
+TEST(ImapFoldersModel, OnlyFoldersWhoseOwnResultIsZeroCount) {
+    AclList filled{};
+    AclEntry entry{};
+    ASSERT_TRUE(AclListAppend(filled, entry));
+    ASSERT_TRUE(AclListAppend(filled, entry));
+    std::vector<FolderAclRequest> requests(4);
+    for (FolderAclRequest& r : requests) r.acl = &filled;  // every list looks shared
+    requests[0].result = 0;
+    requests[1].result = static_cast<std::int32_t>(0x80004005u);  // failed, list left as it was
+    requests[2].result = 1;                                      // refused
+    requests[3].result = 0;
+    EXPECT_EQ(FoldersRead(requests), (std::vector<std::size_t>{0, 3}));
+    EXPECT_TRUE(FoldersRead({}).empty());
+    AclListClear(filled);
+}
+
 TEST(ImapFoldersModel, AFolderIsSharedFromTwoRightsEntries) {
     AclList rights{};
     AclEntry entry{};

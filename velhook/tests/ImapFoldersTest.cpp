@@ -303,6 +303,65 @@ TEST_F(ImapFoldersTest, SharedMarksFoldersWithTwoRightsEntriesAndShowsThePermiss
     Screenshot("velhook-imap-folders-shared.png");
 }
 
+// The sharing page from the link (Enter on it) and from a double click: Cancel leaves the list
+// as it was; a user added and OK gives the folder a second entry, which the list shows at once.
+TEST_F(ImapFoldersTest, TheSharingPageChangesTheListOnlyWhenAccepted) {
+    ASSERT_FALSE(dialog_.empty());
+    SelectAccount(kEnabledAccount);
+    ShowTab("Shared");
+    std::vector<std::string> solo = Row(kSharedList, "Solo");
+    ASSERT_FALSE(solo.empty());
+    auto sheetGone = [](const std::string& sheet) {
+        agent_->AskUntil("windows", [&](const AgentReply& all) {
+            return FindLine(all, [&](const std::vector<std::string>& x) { return !x.empty() && x[0] == sheet; }).empty();
+        }, 20000);
+    };
+
+    ASSERT_TRUE(agent_->Ask("list-select " + Item(kSharedList) + " " + solo[0]).ok);
+    agent_->Ask("ping");
+    PostMessageA(WindowOf(Item(kLink)), WM_KEYDOWN, VK_RETURN, 0);
+    std::string sheet = WaitForWindow(*agent_, "Solo Properties");
+    ASSERT_FALSE(sheet.empty()) << "the link opened no sharing page";
+    ASSERT_TRUE(agent_->Ask("click " + sheet + " 2").ok);
+    sheetGone(sheet);
+    EXPECT_EQ(Received().find("SETACL \"INBOX/Solo\""), std::string::npos);
+    solo = Row(kSharedList, "Solo");
+    ASSERT_FALSE(solo.empty()) << "the list lost its rows after Cancel";
+    EXPECT_EQ(Overlay(kSharedList, solo[0]), 0);
+
+    ASSERT_TRUE(agent_->Ask("list-activate " + Item(kSharedList) + " " + solo[0]).ok);
+    sheet = WaitForWindow(*agent_, "Solo Properties");
+    ASSERT_FALSE(sheet.empty()) << "a double click opened no sharing page";
+    AgentReply current = agent_->Ask("sheet-page " + sheet);
+    ASSERT_TRUE(current.ok && !current.lines.empty());
+    ASSERT_TRUE(agent_->Ask("click " + current.lines[0] + " 220").ok);  // Add...
+    std::string add;
+    for (int i = 0; i < 100 && add.empty(); ++i, Sleep(100)) {
+        for (const std::string& line : agent_->Ask("windows").lines) {
+            auto x = Words(line);
+            if (x.size() > 3 && x[1] == "#32770" && x[3] == "visible" && x[0] != sheet && x[0] != dialog_ &&
+                !Control(*agent_, x[0], 231).empty())
+                add = x[0];
+        }
+    }
+    ASSERT_FALSE(add.empty()) << "no dialog to add a name";
+    ASSERT_TRUE(agent_->Ask("set-text " + add + " 231 bob").ok);
+    ASSERT_TRUE(agent_->Ask("click " + add + " 1").ok);
+    sheetGone(add);
+    ASSERT_TRUE(agent_->Ask("click " + sheet + " 1").ok);
+    sheetGone(sheet);
+    EXPECT_TRUE(WaitReceived("SETACL \"INBOX/Solo\" \"bob\" \"lr\"")) << Received();
+    std::vector<std::string> after = Row(kSharedList, "Solo");
+    agent_->AskUntil("list " + Item(kSharedList), [&](const AgentReply&) {
+        after = Row(kSharedList, "Solo");
+        return after.size() > 5 && after[5] == "bob (lr)";
+    });
+    ASSERT_GT(after.size(), 5u);
+    EXPECT_EQ(after[5], "bob (lr)") << "the permissions were not read again";
+    EXPECT_EQ(Overlay(kSharedList, after[0]), 1) << "two entries now: shared";
+    EXPECT_EQ(after[3], "selected") << "the same row is selected again";
+}
+
 TEST_F(ImapFoldersTest, AMappingAddedAndRemovedReachesTheServerAndRefreshesTheTree) {
     ASSERT_FALSE(dialog_.empty());
     SelectAccount(kEnabledAccount);
