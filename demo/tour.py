@@ -290,6 +290,69 @@ def synchronize(tour):
             "contact folders.")
 
 
+SHARED_FOLDER = "Inbox/Projects/Website"
+SHARING_AND_SECURITY = 102  # the context menu's command, as Velhook numbers it
+IMAP_FOLDERS = 40316        # Outlook Express's Tools > IMAP Folders
+IMAP_FOLDERS_TITLE = "Show/Hide IMAP Folders, Sharing and Mapping Settings"
+
+
+def child_with_id(tour, window, control_id):
+    for w in map(words, tour.agent.must(f"children {window}")):
+        if len(w) > 2 and w[2] == str(control_id):
+            return w[0]
+    return None
+
+
+@step("Sharing and Security: Inbox/Projects/Website shared with the group sales for reading")
+def sharing(tour):
+    tour.agent.must(f"tree-context {quote(ACCOUNT + '/' + SHARED_FOLDER)}")
+    tour.agent.ask_until("popup", timeout=15)
+    tour.agent.must(f"popup-pick {SHARING_AND_SECURITY}")
+    sheet = tour.wait_window("Website Properties", 60)
+    page = tour.agent.must(f"sheet-page {sheet}")[0]
+    tour.agent.must(f"click {page} 220")  # Add...
+    add = None
+    deadline = time.time() + 20
+    while add is None and time.time() < deadline:
+        for w in map(words, tour.agent.must("windows")):
+            if len(w) > 3 and w[1] == "#32770" and w[3] == "visible" and w[0] != sheet and child_with_id(tour, w[0], 231):
+                add = w[0]
+        time.sleep(0.2)
+    if add is None:
+        raise TourError("the sharing page's Add dialog did not open")
+    tour.agent.must(f"combo-select {add} 256 1")  # a group
+    tour.agent.must(f"set-text {add} 231 sales")
+    tour.agent.must(f"click {add} 1")
+    time.sleep(1)
+    tour.shot("sharing-page", "The folder's properties open on Velcore's Sharing and Security page; sales added.")
+    tour.agent.must(f"click {sheet} 1")  # OK sends the change
+    tour.wait_idle(60)
+    return ("\"Sharing and Security...\" in a folder's context menu opens Outlook Express's folder properties "
+            "with Velcore's page added and shown first. The group sales was added with the rights a new entry "
+            "starts with (lookup and read); OK stored it with SETACL: see the server's lines below.")
+
+
+@step("IMAP Folders: the Shared and Mappings tabs")
+def imap_folders(tour):
+    tour.agent.must(f"command {tour.main} {IMAP_FOLDERS}")
+    dialog = tour.wait_window(IMAP_FOLDERS_TITLE, 60)
+    tabs = child_with_id(tour, dialog, 1016)
+    names = [words(line)[-1] for line in tour.agent.must(f"tabs {tabs}")[1:]]
+    shared, mappings = names.index("Shared"), names.index("Mappings")
+    tour.agent.must(f"tab {tabs} {shared}")
+    time.sleep(2)
+    tour.wait_idle(60)
+    tour.shot("imap-folders-shared", "The Shared tab: each folder with its permissions; shared folders carry the overlay.")
+    tour.agent.must(f"tab {tabs} {mappings}")
+    time.sleep(2)
+    tour.wait_idle(60)
+    tour.shot("imap-folders-mappings", "The Mappings tab: the account's folder mappings, to add and remove.")
+    tour.agent.must(f"close {dialog}")
+    return ("Tools > IMAP Folders gains two tabs for accounts with the extension: \"Shared\" lists the folders "
+            "with the permissions read by GETACL (a double click opens the folder's sharing page) and "
+            "\"Mappings\" lists the server's folder mappings, with Add Mapping and Remove Mapping.")
+
+
 # ---- report ----
 
 def unescape(text):

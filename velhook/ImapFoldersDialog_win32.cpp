@@ -1,5 +1,7 @@
 #include "velhook/ImapFoldersDialog_win32.h"
 
+#include "velhook/DialogHook_win32.h"
+
 #include <commctrl.h>
 #include <prsht.h>
 
@@ -115,15 +117,17 @@ void SelectListRow(HWND list, int row) {
     SendMessageA(list, LVM_ENSUREVISIBLE, row, FALSE);
 }
 
-class ImapFoldersDialog : public Subclass {
+class ImapFoldersDialog : public ArmedDialogSubclass {
 public:
     ~ImapFoldersDialog() override {
         if (images_) ImageList_Destroy(images_);
     }
 
 protected:
-    bool Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
-    void OnFinalMessage(HWND) override { delete this; }
+    // Only the folders dialog has its accounts, folders and tabs; any other dialog caught instead
+    // (a message box, say) is left alone.
+    bool IsExpected() override { return Item(kAccountList) && Item(kFolderList) && Item(kTabs); }
+    bool HandleExpected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 
 private:
     enum class View { kHost, kShared, kMappings };
@@ -722,7 +726,7 @@ bool ImapFoldersDialog::OnCommand(int id, int code, LPARAM lParam, LRESULT* resu
     return false;
 }
 
-bool ImapFoldersDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+bool ImapFoldersDialog::HandleExpected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     // Nothing thrown here may reach the host's message loop.
     try {
         switch (message) {
