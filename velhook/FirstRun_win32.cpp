@@ -8,7 +8,9 @@
 
 #include "velhook/Accounts_win32.h"
 #include "velhook/HostWindows_win32.h"
+#include "velhook/LinkControl_win32.h"
 #include "velhook/Module_win32.h"
+#include "velhook/RuntimeBinding_win32.h"
 #include "velhook/SyncToolLaunch.h"
 #include "velhook/res/Resource.h"
 
@@ -64,13 +66,8 @@ void InitWelcome(HWND dialog, WelcomeState& state) {
         state.bold = CreateFontIndirectA(&font);
         if (state.bold) SendDlgItemMessageA(dialog, IDC_WELCOME_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(state.bold), FALSE);
     }
-    // The link's markers are not shown: the text reads as a sentence.
-    char link[256] = {};
-    GetDlgItemTextA(dialog, IDC_WELCOME_LINK, link, sizeof link);
-    std::string text = link;
-    for (const char* marker : {"<a>", "</a>"})
-        for (std::size_t at; (at = text.find(marker)) != std::string::npos;) text.erase(at, std::char_traits<char>::length(marker));
-    SetDlgItemTextA(dialog, IDC_WELCOME_LINK, text.c_str());
+    // "Learn more" is a link; its click opens the product's About box.
+    if (HWND link = GetDlgItem(dialog, IDC_WELCOME_LINK)) MakeLink(link);
 
     HWND list = GetDlgItem(dialog, IDC_WELCOME_ACCOUNTS);
     ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
@@ -137,6 +134,12 @@ INT_PTR CALLBACK WelcomeProcedure(HWND dialog, UINT message, WPARAM wParam, LPAR
             if (id < IDOK || id > IDNO) return FALSE;
             if (id == IDOK && state) ApplyWelcome(dialog, *state);
             EndDialog(dialog, id);
+            return TRUE;
+        }
+        case WM_NOTIFY: {
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (!header || header->idFrom != IDC_WELCOME_LINK || header->code != static_cast<UINT>(NM_CLICK)) return FALSE;
+            SetWindowLongPtrA(dialog, DWLP_MSGRESULT, SUCCEEDED(Runtime().About()) ? 1 : 0);
             return TRUE;
         }
         case WM_DESTROY:

@@ -838,6 +838,24 @@ TEST_F(ExecuteTest, AgainstTheServerMarkAllReadFromTheContextMenu) {
     const std::string mainHex = agent.Ask("main").lines.at(0);
     AgentReply tools = agent.Ask("menu-popup " + mainHex + " 3");
     EXPECT_NE(std::find(tools.lines.begin(), tools.lines.end(), "1 0 45000 - \"Velor (server)\""), tools.lines.end());
+    // Its entry opens the rules window with the account's script (the script checks X-GETSCRIPT on
+    // the wire); Help's entry opens the About box.
+    for (const auto& [command, title] : {std::pair<const char*, const char*>{"45000", "Velor MailServer Rules"},
+                                         {"45257", "About Velor Outlook Express Extensions"}}) {
+        ASSERT_TRUE(agent.Ask("command " + mainHex + " " + command).ok);
+        std::string window = windowTitled(title);
+        if (window.empty()) {
+            AgentReply all = agent.Ask("windows");
+            std::string shown;
+            for (const std::string& line : all.lines) shown += "\n  " + line;
+            ADD_FAILURE() << "command " << command << " showed no \"" << title << "\"; windows:" << shown;
+        }
+        if (window.empty()) continue;
+        ASSERT_TRUE(agent.Ask("close " + window).ok);
+        agent.AskUntil("windows", [&](const AgentReply& all) {
+            return FindLine(all, [&](const std::vector<std::string>& x) { return !x.empty() && x[0] == window; }).empty();
+        }, 20000);
+    }
     agent.Quit();
     Seed("remove", accounts);
 }
