@@ -129,6 +129,17 @@ HRESULT ReadAccountSettings(HKEY account, std::unique_ptr<AccountSettings>* sett
     return S_OK;
 }
 
+std::string AccountNameOf(HKEY account) {
+    std::string name;
+    if (!account || !AccountText(KeyValues(account).Get(kAccountNameValue), &name)) return {};
+    return name;
+}
+
+bool IsAccountEnabled(HKEY account) {
+    std::uint32_t flag = 0;
+    return account && AccountDword(KeyValues(account).Get(kVelorExtValue), &flag) && flag;
+}
+
 HRESULT SetAccountEnabled(HKEY account, bool enabled) {
     if (!account) return E_INVALIDARG;
     DWORD value = enabled ? 1 : 0;

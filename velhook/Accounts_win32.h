@@ -68,6 +68,11 @@ void ListAccounts(std::vector<AccountEntry>* list, bool onlyEnabled);
 // cannot be made. The key stays open.
 HRESULT ReadAccountSettings(HKEY account, std::unique_ptr<AccountSettings>* settings);
 
+// The account's "Account Name" (empty when missing) and its "Velor Ext" (off when missing), read
+// by the same rules as the account list.
+std::string AccountNameOf(HKEY account);
+bool IsAccountEnabled(HKEY account);
+
 // Writes "Velor Ext" as a REG_DWORD of 0 or 1.
 HRESULT SetAccountEnabled(HKEY account, bool enabled);
 

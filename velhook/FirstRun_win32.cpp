@@ -34,23 +34,6 @@ void CentreOnParent(HWND dialog) {
 }
 
 // The folder tree's item of the account takes the picture of its state at once.
-void ShowAccountState(const std::string& name, bool enabled) {
-    HWND tree = FolderTree();
-    if (tree == nullptr) return;
-    HTREEITEM root = TreeView_GetRoot(tree);
-    for (HTREEITEM item = root ? TreeView_GetChild(tree, root) : nullptr; item; item = TreeView_GetNextSibling(tree, item)) {
-        char label[MAX_PATH] = {};
-        TVITEMA entry{};
-        entry.mask = TVIF_TEXT;
-        entry.hItem = item;
-        entry.pszText = label;
-        entry.cchTextMax = sizeof label;
-        if (!SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&entry)) || name != label) continue;
-        ShowAccountPicture(tree, item, enabled);
-        return;
-    }
-}
-
 struct WelcomeState {
     std::vector<AccountEntry>* accounts;
     HFONT bold = nullptr;
@@ -118,7 +101,7 @@ void ApplyWelcome(HWND dialog, WelcomeState& state) {
         if (index >= state.accounts->size()) continue;
         AccountEntry& account = (*state.accounts)[index];
         const bool enabled = ListView_GetCheckState(list, row) != 0;
-        if (SUCCEEDED(SetAccountEnabled(account.key.get(), enabled))) ShowAccountState(account.name, enabled);
+        if (SUCCEEDED(SetAccountEnabled(account.key.get(), enabled))) ShowAccountPictureNamed(account.name, enabled);
     }
 }
 

@@ -106,6 +106,16 @@ void ShowAccountPicture(HWND tree, HTREEITEM account, bool enabled) {
     SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&entry));
 }
 
+void ShowAccountPictureNamed(const std::string& name, bool enabled) {
+    HWND tree = g_tree;
+    HTREEITEM root = tree ? TreeView_GetRoot(tree) : nullptr;
+    for (HTREEITEM item = root ? TreeView_GetChild(tree, root) : nullptr; item; item = TreeView_GetNextSibling(tree, item)) {
+        if (TreeLabel(tree, item) != name) continue;
+        ShowAccountPicture(tree, item, enabled);
+        return;
+    }
+}
+
 bool TreeViewSubclass::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     if (message != TVM_INSERTITEMA || !lParam) return false;
     TVINSERTSTRUCTA insert = *reinterpret_cast<const TVINSERTSTRUCTA*>(lParam);

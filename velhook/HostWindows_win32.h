@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
 #include <vector>
 
 #include "velhook/Accounts_win32.h"
@@ -27,6 +28,8 @@ WORD ProcessLanguage();
 // Gives an account's item in the folder tree the picture of its state: the extension's when
 // enabled, the default account picture when not.
 void ShowAccountPicture(HWND tree, HTREEITEM account, bool enabled);
+// The same for the account-level item labelled exactly name, when the folder tree has one.
+void ShowAccountPictureNamed(const std::string& name, bool enabled);
 
 class TreeViewSubclass : public Subclass {
 protected:

@@ -57,22 +57,6 @@ void PlaceAddedControls(HWND page) {
     }
 }
 
-HTREEITEM AccountItemNamed(HWND tree, const std::string& name) {
-    HTREEITEM root = tree ? TreeView_GetRoot(tree) : nullptr;
-    for (HTREEITEM item = root ? TreeView_GetChild(tree, root) : nullptr; item; item = TreeView_GetNextSibling(tree, item))
-        if (TreeLabel(tree, item) == name) return item;
-    return nullptr;
-}
-
-std::string AccountNameOf(HKEY account) {
-    char name[MAX_PATH] = {};
-    DWORD size = sizeof name - 1, type = 0;
-    if (RegQueryValueExA(account, "Account Name", nullptr, &type, reinterpret_cast<BYTE*>(name), &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        return {};
-    return name;
-}
-
 // The account's first page: box 203 switches the extension for the account when the sheet is
 // applied. The page owns the account's key for its lifetime, so every Apply writes again.
 class AccountPageSubclass : public Subclass {
@@ -84,11 +68,7 @@ protected:
         switch (message) {
             case kAccountPageInitMessage: {
                 if (HWND link = GetDlgItem(window(), IDC_ACCOUNT_LINK)) MakeLink(link);
-                DWORD enabled = 0, size = sizeof enabled, type = 0;
-                if (RegQueryValueExA(account_.get(), "Velor Ext", nullptr, &type, reinterpret_cast<BYTE*>(&enabled), &size) !=
-                        ERROR_SUCCESS || type != REG_DWORD)
-                    enabled = 0;
-                CheckDlgButton(window(), IDC_ENABLE_ACCOUNT, enabled ? BST_CHECKED : BST_UNCHECKED);
+                CheckDlgButton(window(), IDC_ENABLE_ACCOUNT, IsAccountEnabled(account_.get()) ? BST_CHECKED : BST_UNCHECKED);
                 *result = 1;
                 return true;
             }
@@ -121,8 +101,7 @@ private:
         // What the box shows is what is stored: a state kept beside it could drift from it.
         const bool enabled = IsDlgButtonChecked(window(), IDC_ENABLE_ACCOUNT) == BST_CHECKED;
         if (!account_ || FAILED(SetAccountEnabled(account_.get(), enabled))) return;
-        HWND tree = FolderTree();
-        if (HTREEITEM item = AccountItemNamed(tree, AccountNameOf(account_.get()))) ShowAccountPicture(tree, item, enabled);
+        ShowAccountPictureNamed(AccountNameOf(account_.get()), enabled);
     }
 
     RegistryKey account_;
