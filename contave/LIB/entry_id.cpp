@@ -8,8 +8,6 @@
 
 namespace contave {
 
-EntryId::EntryId(const void* bytes, std::size_t length) { Set(bytes, length); }
-
 EntryId::EntryId(const EntryId& other) {
   if (!other.Empty()) Set(other.Bytes(), other.size_);
 }

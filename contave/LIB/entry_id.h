@@ -12,7 +12,7 @@ class EntryId {
  public:
   EntryId() = default;
   // A null pointer or a length of 0 is an internal failure.
-  EntryId(const void* bytes, std::size_t length);
+  EntryId(const void* bytes, std::size_t length) { Set(bytes, length); }
   EntryId(const EntryId& other);
   EntryId(EntryId&& other) noexcept;
   EntryId& operator=(const EntryId& other);
@@ -32,6 +32,10 @@ class EntryId {
   }
 
   bool Empty() const { return size_ == 0; }
+  // Whether the bytes live inside the object: then destroying it frees nothing.
+  bool IsInline() const { return !OnHeap(); }
+  // Whether an identifier of that many bytes is kept inside the object.
+  static constexpr bool FitsInline(std::size_t length) { return length <= kInlineSize; }
   // Reading an empty identifier is an internal failure.
   std::size_t Size() const {
     if (size_ == 0) ReadOfEmpty();
@@ -57,10 +61,11 @@ class EntryId {
   friend bool operator==(const EntryId& a, const EntryId& b);
 
  private:
-  // A folder holds many identifiers of a few dozen bytes: those live inside the object, so
-  // that a status file of many records is not a heap block per record. Longer ones are on the
-  // heap, the pointer kept in the first bytes of the storage.
-  static constexpr std::size_t kInlineSize = 36;
+  // A folder holds many identifiers of a few dozen bytes (the address book's own take 28):
+  // those live inside the object, so that a status file of many records is not a heap block
+  // per record, and a record stays 48 bytes. Longer ones are on the heap, the pointer kept in
+  // the first bytes of the storage.
+  static constexpr std::size_t kInlineSize = 28;
 
   // Copies 1 to kInlineSize bytes in a few overlapping fixed-size moves: a copy of variable
   // length becomes a string instruction whose start-up costs more than the identifier.
@@ -88,7 +93,9 @@ class EntryId {
   void SetChecked(const void* bytes, std::size_t length);
   void ReadOfEmpty() const;
 
-  alignas(void*) std::uint8_t storage_[kInlineSize] = {};
+  // Not cleared when made: only the first size_ bytes are ever read, and a set of many records
+  // is filled in place without writing each one twice.
+  alignas(void*) std::uint8_t storage_[kInlineSize];
   std::uint32_t size_ = 0;
 };
 

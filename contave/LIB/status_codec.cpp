@@ -1,6 +1,7 @@
 #include "contave/LIB/status_codec.h"
 
 #include <cstring>
+#include <new>
 
 #include "contave/LIB/status_format.h"
 
@@ -115,35 +116,50 @@ Status ReadRecord(StatusReader& reader, StatusRecord& record) {
   return kOk;
 }
 
-Status DecodeRecords(const std::uint8_t* bytes, std::size_t size, std::size_t limit, std::vector<StatusRecord>& records,
-                     std::size_t& taken, bool& ordered) {
+Status DecodeRecords(const std::uint8_t* bytes, std::size_t size, StatusRecord* out, std::size_t room,
+                     const EntryId* previous, bool& ordered, DecodedRecords& decoded) {
   const std::uint8_t* p = bytes;
   const std::uint8_t* const end = bytes + size;
   Status status = kOk;
   // The order is checked on the bytes in the buffer, not on the records just stored: reading
   // those back at once would wait for the stores in flight.
-  const std::uint8_t* previous = nullptr;
+  const std::uint8_t* previousBytes = nullptr;
   std::size_t previousLength = 0;
-  if (!records.empty()) {
-    previous = records.back().entryId.Data();
-    previousLength = records.back().entryId.Size();
+  if (previous != nullptr) {
+    previousBytes = previous->Data();
+    previousLength = previous->Size();
   }
+  bool inOrder = ordered;
+  StatusRecord* made = out;
+  StatusRecord* const full = out + room;
   // Locals only: the records' bytes are stored through byte pointers, which would otherwise
   // make the compiler reload the reader's position after every one.
-  for (; limit > 0 && end - p >= 4; --limit) {
+  for (; made != full && end - p >= 4; ++made) {
     const std::uint32_t length = LoadU32(p);
     if (length < kStatusMinEntryIdLength || length > kStatusMaxEntryIdLength) {
       status = kCveStatusCorrupted;
       break;
     }
+    // An identifier kept on the heap is rare; the caller reads that record on its own, which
+    // leaves this loop nothing that can fail or has to be freed.
+    if (!EntryId::FitsInline(length)) break;
     if (static_cast<std::size_t>(end - p) < length + kStatusRecordFixedSize) break;
-    if (ordered && previous != nullptr && !BytesPrecede(previous, previousLength, p + 4, length)) ordered = false;
-    DecodeBody(p + 4, length, records.emplace_back());
-    previous = p + 4;
+    if (inOrder && previousBytes != nullptr && !BytesPrecede(previousBytes, previousLength, p + 4, length))
+      inOrder = false;
+    // Made in place from its fields: no default record is written first only to be
+    // overwritten.
+    const std::uint8_t* fields = p + 4 + length;
+    ::new (static_cast<void*>(made))
+        StatusRecord{EntryId(p + 4, length), static_cast<std::int32_t>(LoadU32(fields)),
+                     static_cast<std::int32_t>(LoadU32(fields + 4)),
+                     static_cast<std::uint64_t>(LoadU32(fields + 12)) << 32 | LoadU32(fields + 8)};
+    previousBytes = p + 4;
     previousLength = length;
     p += length + kStatusRecordFixedSize;
   }
-  taken = static_cast<std::size_t>(p - bytes);
+  ordered = inOrder;
+  decoded.taken = static_cast<std::size_t>(p - bytes);
+  decoded.made = static_cast<std::size_t>(made - out);
   return status;
 }
 

@@ -2,8 +2,6 @@
 // closing checkpoint.
 #pragma once
 
-#include <vector>
-
 #include "contave/LIB/md5.h"
 #include "contave/LIB/status_record.h"
 #include "contave/LIB/status_stream.h"
@@ -18,12 +16,19 @@ struct SessionBlock {
 Status ReadHeader(StatusReader& reader, std::int32_t& recordCount);
 Status ReadSession(StatusReader& reader, SessionBlock& session);
 Status ReadRecord(StatusReader& reader, StatusRecord& record);
-// Records that lie whole in `bytes` (at most `limit` of them), appended to `records`; stops
-// before the first that runs past `size`. `taken` receives the bytes consumed; an identifier
-// length out of range is a corrupted file. `ordered` is cleared when a record does not sort
-// after the one before it (the last of `records` for the first).
-Status DecodeRecords(const std::uint8_t* bytes, std::size_t size, std::size_t limit, std::vector<StatusRecord>& records,
-                     std::size_t& taken, bool& ordered);
+// What DecodeRecords did: the bytes it consumed and the records it made.
+struct DecodedRecords {
+  std::size_t taken = 0;
+  std::size_t made = 0;
+};
+// Records that lie whole in `bytes`, at most `room` of them, constructed in turn in the
+// uninitialised memory at `out`, every one with its identifier inside it; stops before the
+// first that runs past `size` or whose identifier is too long to be kept inside the record
+// (ReadRecord reads that one). An identifier length out of range is a corrupted file (the
+// records before it stay made). `ordered` is cleared when a record does not sort after the one
+// before it (`previous` for the first, if any).
+Status DecodeRecords(const std::uint8_t* bytes, std::size_t size, StatusRecord* out, std::size_t room,
+                     const EntryId* previous, bool& ordered, DecodedRecords& decoded);
 Status ReadEnd(StatusReader& reader);
 // The records of [first, last) that fit the file, encoded into `out` as WriteRecord would
 // while each fits in the `room` bytes left; records that do not fit the file are passed over.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <memory>
+#include <new>
 
 #include "contave/LIB/delete_list.h"
 #include "contave/LIB/internal_failure.h"
@@ -31,9 +33,75 @@ Status StatusFile::Load(const std::string& path, FileSystem& files, ProgressRepo
   return kOk;
 }
 
+namespace {
+
+using RecordAllocator = std::allocator<StatusRecord>;
+
+}  // namespace
+
+StatusRecordList::StatusRecordList(const StatusRecordList& other) {
+  if (other.size_ == 0) return;
+  StatusRecord* block = RecordAllocator().allocate(other.size_);
+  try {
+    std::uninitialized_copy(other.data_, other.data_ + other.size_, block);
+  } catch (...) {
+    RecordAllocator().deallocate(block, other.size_);
+    throw;
+  }
+  data_ = block;
+  size_ = capacity_ = other.size_;
+  heap_ = other.heap_;
+}
+
+StatusRecordList::StatusRecordList(StatusRecordList&& other) noexcept { Swap(other); }
+
+StatusRecordList& StatusRecordList::operator=(StatusRecordList other) noexcept {
+  Swap(other);
+  return *this;
+}
+
+void StatusRecordList::Swap(StatusRecordList& other) noexcept {
+  std::swap(data_, other.data_);
+  std::swap(size_, other.size_);
+  std::swap(capacity_, other.capacity_);
+  std::swap(heap_, other.heap_);
+}
+
 StatusRecordList::const_iterator StatusRecordList::find(const EntryId& id) const {
-  const auto found = std::lower_bound(records_.begin(), records_.end(), id, RecordOrder{});
-  return found != records_.end() && found->entryId == id ? found : records_.end();
+  const auto found = std::lower_bound(begin(), end(), id, RecordOrder{});
+  return found != end() && found->entryId == id ? found : end();
+}
+
+void StatusRecordList::Reserve(std::size_t capacity) {
+  if (capacity <= capacity_) return;
+  StatusRecord* block = RecordAllocator().allocate(capacity);
+  // Moving a record cannot fail, so the records are never left half in each block.
+  std::uninitialized_move(data_, data_ + size_, block);
+  // What was moved from owns nothing any more; only the block goes.
+  if (data_ != nullptr) RecordAllocator().deallocate(data_, capacity_);
+  data_ = block;
+  capacity_ = capacity;
+}
+
+void StatusRecordList::Append(StatusRecord&& record) {
+  if (size_ == capacity_) Reserve(capacity_ < 8 ? 16 : capacity_ * 2);
+  StatusRecord* made = ::new (static_cast<void*>(data_ + size_)) StatusRecord(std::move(record));
+  ++size_;
+  if (!made->entryId.IsInline()) heap_ = true;
+}
+
+void StatusRecordList::EraseFrom(StatusRecord* first) {
+  if (heap_) std::destroy(first, Last());
+  size_ = static_cast<std::size_t>(first - data_);
+}
+
+void StatusRecordList::Release() {
+  if (data_ == nullptr) return;
+  if (heap_) std::destroy(data_, data_ + size_);
+  RecordAllocator().deallocate(data_, capacity_);
+  data_ = nullptr;
+  size_ = capacity_ = 0;
+  heap_ = false;
 }
 
 namespace {
@@ -51,25 +119,29 @@ Status StatusFile::ReadFrom(InputFile& file, ProgressReporter& progress) {
   SessionBlock session;
   if (Status status = ReadSession(reader, session); Failed(status)) return status;
   progress.SetRange(count);
-  records_.records_.reserve(records_.records_.size() +
-                            static_cast<std::size_t>(std::min(count, kMaxReservedRecords)));
-  std::vector<StatusRecord>& records = records_.records_;
+  StatusRecordList& records = records_;
+  records.Reserve(records.size() + static_cast<std::size_t>(std::min(count, kMaxReservedRecords)));
   for (std::int32_t done = 0; done < count;) {
-    // The records that lie whole in the buffer, decoded in one go ...
+    // The records that lie whole in the buffer, made in place in the room left ...
     std::size_t available = 0;
     const std::uint8_t* window = reader.Window(available);
-    std::size_t taken = 0;
-    const std::size_t before = records.size();
-    const Status status =
-        DecodeRecords(window, available, static_cast<std::size_t>(count - done), records, taken, ordered_);
-    reader.Skip(taken);
+    std::size_t room = 0;
+    StatusRecord* out = records.Spare(room);
+    const std::size_t wanted = static_cast<std::size_t>(count - done);
+    DecodedRecords decoded;
+    const Status status = DecodeRecords(window, available, out, std::min(room, wanted),
+                                        records.empty() ? nullptr : &records.Last()[-1].entryId, ordered_, decoded);
+    records.Commit(decoded.made);
+    reader.Skip(decoded.taken);
     if (Failed(status)) return status;
-    done += static_cast<std::int32_t>(records.size() - before);
-    // ... and one that runs over its end (reading it refills the buffer).
-    if (done < count && records.size() == before) {
-      if (Status read = ReadRecord(reader, records.emplace_back()); Failed(read)) return read;
-      const std::size_t n = records.size();
-      if (ordered_ && n > 1 && !(records[n - 2].entryId < records[n - 1].entryId)) ordered_ = false;
+    done += static_cast<std::int32_t>(decoded.made);
+    // ... and one that runs over the buffer's end (reading it refills the buffer), one whose
+    // identifier goes on the heap, or the first after the room is full.
+    if (done < count && decoded.made == 0) {
+      StatusRecord record;
+      if (Status read = ReadRecord(reader, record); Failed(read)) return read;
+      if (ordered_ && !records.empty() && !(records.Last()[-1].entryId < record.entryId)) ordered_ = false;
+      records.Append(std::move(record));
       ++done;
     }
     progress.SetPosition(done);
@@ -94,29 +166,29 @@ const StatusFile::RecordSet& StatusFile::Records() const {
 void StatusFile::Insert(StatusRecord record) {
   loaded_ = true;
   unfit_ += RecordFits(record) ? 0 : 1;
-  std::vector<StatusRecord>& records = records_.records_;
   // A file holds its records in ascending order, so loading only appends.
-  if (ordered_ && !records.empty() && !(records.back().entryId < record.entryId)) ordered_ = false;
-  records.push_back(std::move(record));
+  if (ordered_ && !records_.empty() && !(records_.Last()[-1].entryId < record.entryId)) ordered_ = false;
+  records_.Append(std::move(record));
 }
 
 void StatusFile::Order() const {
   if (ordered_) return;
-  std::vector<StatusRecord>& records = records_.records_;
-  std::stable_sort(records.begin(), records.end(), RecordOrder{});
+  StatusRecord* const first = records_.First();
+  StatusRecord* const last = records_.Last();
+  std::stable_sort(first, last, RecordOrder{});
   // A later record of the same contact is the newer one: of each run of equal identifiers the
   // last stays.
-  auto kept = records.begin();
-  for (auto run = records.begin(); run != records.end();) {
-    auto last = run;
-    while (last + 1 != records.end() && (last + 1)->entryId == run->entryId) ++last;
-    if (kept != last) *kept = std::move(*last);
+  StatusRecord* kept = first;
+  for (StatusRecord* run = first; run != last;) {
+    StatusRecord* end = run;
+    while (end + 1 != last && (end + 1)->entryId == run->entryId) ++end;
+    if (kept != end) *kept = std::move(*end);
     ++kept;
-    run = last + 1;
+    run = end + 1;
   }
-  records.erase(kept, records.end());
+  records_.EraseFrom(kept);
   unfit_ = static_cast<std::size_t>(
-      std::count_if(records.begin(), records.end(), [](const StatusRecord& record) { return !RecordFits(record); }));
+      std::count_if(records_.begin(), records_.end(), [](const StatusRecord& record) { return !RecordFits(record); }));
   ordered_ = true;
 }
 
@@ -127,7 +199,8 @@ std::size_t StatusFile::WritableCount() const {
 
 void StatusFile::KeepPendingDeletions(const DeleteList& deletions) {
   Order();
-  std::erase_if(records_.records_, [&](const StatusRecord& record) { return !deletions.IsPending(record.serverId); });
+  records_.EraseFrom(std::remove_if(records_.First(), records_.Last(),
+                                    [&](const StatusRecord& record) { return !deletions.IsPending(record.serverId); }));
   unfit_ = static_cast<std::size_t>(std::count_if(records_.begin(), records_.end(),
                                                   [](const StatusRecord& record) { return !RecordFits(record); }));
 }
@@ -163,7 +236,7 @@ Status StatusFile::AddCurrentContacts(ContentsTable& folder, ProgressReporter& p
 }
 
 void StatusFile::Clear() {
-  std::vector<StatusRecord>().swap(records_.records_);  // the memory goes too
+  records_.Release();  // the memory goes too
   unfit_ = 0;
   ordered_ = true;
   loaded_ = false;

@@ -2,9 +2,9 @@
 // identifier, read at the start of a run and written at its end.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "contave/LIB/contents_table.h"
 #include "contave/LIB/file_system.h"
@@ -17,23 +17,55 @@ class DeleteList;
 
 // The records in ascending order of identifier, each identifier once, in one block of memory:
 // a folder of many contacts loads, searches and writes without a heap block or a pointer chase
-// per record.
+// per record. The block is filled in place when a file is read, and freed without a visit to
+// each record while no identifier lives on the heap (a short identifier is kept inside its
+// record, and almost all are short).
 class StatusRecordList {
  public:
   using value_type = StatusRecord;
-  using const_iterator = std::vector<StatusRecord>::const_iterator;
+  using const_iterator = const StatusRecord*;
   using iterator = const_iterator;
 
-  const_iterator begin() const { return records_.begin(); }
-  const_iterator end() const { return records_.end(); }
-  std::size_t size() const { return records_.size(); }
-  bool empty() const { return records_.empty(); }
+  StatusRecordList() = default;
+  StatusRecordList(const StatusRecordList& other);
+  StatusRecordList(StatusRecordList&& other) noexcept;
+  StatusRecordList& operator=(StatusRecordList other) noexcept;
+  ~StatusRecordList() { Release(); }
+
+  const_iterator begin() const { return data_; }
+  const_iterator end() const { return data_ + size_; }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
   // The record with that identifier, or end().
   const_iterator find(const EntryId& id) const;
 
  private:
   friend class StatusFile;
-  std::vector<StatusRecord> records_;
+
+  StatusRecord* First() { return data_; }
+  StatusRecord* Last() { return data_ + size_; }
+  // Room for at least `capacity` records; those there move to the new block.
+  void Reserve(std::size_t capacity);
+  void Append(StatusRecord&& record);
+  // The uninitialised room after the last record, where `Commit` adopts the `count` records
+  // that the caller constructed there, none of them with its identifier on the heap.
+  StatusRecord* Spare(std::size_t& room) {
+    room = capacity_ - size_;
+    return data_ + size_;
+  }
+  void Commit(std::size_t count) { size_ += count; }
+  // Destroys the records from `first` to the end.
+  void EraseFrom(StatusRecord* first);
+  // Destroys every record and frees the block.
+  void Release();
+  void Swap(StatusRecordList& other) noexcept;
+
+  StatusRecord* data_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+  // Whether a record may own a heap block for its identifier; while none does, destroying a
+  // record does nothing and is left out.
+  bool heap_ = false;
 };
 
 class StatusFile {

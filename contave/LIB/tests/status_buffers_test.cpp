@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "contave/LIB/crc16.h"
+#include "contave/LIB/delete_list.h"
 #include "contave/LIB/entry_id_set.h"
 #include "contave/LIB/md5.h"
 #include "contave/LIB/memory_file_system.h"
@@ -325,6 +326,82 @@ TEST(StatusBuffers, EveryIdentifierLengthIsWrittenAsLaidOut) {
   StatusFile loaded;
   ASSERT_EQ(loaded.Load(kPath, files, progress), kOk);
   ASSERT_EQ(loaded.Records().size(), kept.size());
+}
+
+// A file's records are made in place in a block reserved from the header's count, up to a limit
+// that a damaged count cannot push; a file of more records than that goes on growing the block.
+// Identifiers on the heap among the inline ones (just past the inline size and far past it)
+// must come through the block's growth, a copy of the set, the removal of most records and the
+// freeing of the rest whole: the sanitizers report any block lost or freed twice.
+TEST(StatusBuffers, ALargeFileWithSomeIdentifiersOnTheHeapLoadsCopiesAndShrinksWhole) {
+  test::CatchInternalFailures catcher;
+  SilentProgress progress;
+  constexpr std::uint32_t kCount = (1u << 17) + 2500;
+  auto lengthOf = [](std::uint32_t i) -> std::size_t { return i % 997 == 0 ? 29 + i % 5 * 120 : 28; };
+  const Md5Digest digest = Md5Of(kDn.data(), kDn.size());
+  test::StatusBytes file;
+  file.Header(kCount).Session({digest.begin(), digest.end()}, 0);
+  for (std::uint32_t i = 0; i < kCount; ++i) file.Record(IdOf(i, lengthOf(i)), static_cast<std::int32_t>(i), 1, i);
+  file.Checkpoint();
+  MemoryFileSystem files;
+  files.Put(kPath, file.bytes);
+
+  StatusFile loaded;
+  ASSERT_EQ(loaded.Load(kPath, files, progress), kOk);
+  ASSERT_EQ(loaded.Records().size(), kCount);
+  std::uint32_t expected = 0;
+  for (const StatusRecord& record : loaded.Records()) {
+    ASSERT_EQ(record.serverId, static_cast<std::int32_t>(expected));
+    ASSERT_EQ(record.entryId.Size(), lengthOf(expected));
+    ++expected;
+  }
+
+  // A file in one buffer, its only identifier on the heap in the middle: the records decoded
+  // in place must still free it.
+  test::StatusBytes small;
+  small.Header(50).Session({digest.begin(), digest.end()}, 0);
+  for (std::uint32_t i = 0; i < 50; ++i) small.Record(IdOf(i, i == 20 ? 100 : 28), static_cast<std::int32_t>(i), 1, i);
+  small.Checkpoint();
+  files.Put("small.CTV", small.bytes);
+  {
+    StatusFile one;
+    ASSERT_EQ(one.Load("small.CTV", files, progress), kOk);
+    ASSERT_EQ(one.Records().size(), 50u);
+    EXPECT_EQ(one.Records().begin()[20].entryId.Size(), 100u);
+  }
+
+  StatusFile copy = loaded;
+  // The copy keeps its own identifiers when the original drops all but every 997th record
+  // (those are the ones on the heap) and one inline record.
+  std::vector<std::int32_t> onServer;
+  for (std::uint32_t i = 0; i < kCount; i += 997) onServer.push_back(static_cast<std::int32_t>(i));
+  onServer.push_back(1000);
+  DeleteList deletions;
+  deletions.Build(loaded, EntryIdSet{});
+  deletions.Reconcile(onServer);
+  loaded.KeepPendingDeletions(deletions);
+  ASSERT_EQ(loaded.Records().size(), onServer.size());
+  const std::vector<std::uint8_t> heapProbe = IdOf(997 * 3, lengthOf(997 * 3));
+  ASSERT_NE(loaded.Find(EntryId(heapProbe.data(), heapProbe.size())), nullptr);
+  const std::vector<std::uint8_t> inlineProbe = IdOf(1000, 28);
+  ASSERT_NE(loaded.Find(EntryId(inlineProbe.data(), inlineProbe.size())), nullptr);
+  const std::vector<std::uint8_t> goneProbe = IdOf(1001, 28);
+  EXPECT_EQ(loaded.Find(EntryId(goneProbe.data(), goneProbe.size())), nullptr);
+
+  ASSERT_EQ(copy.Records().size(), kCount);
+  const StatusRecord* copied = copy.Find(EntryId(heapProbe.data(), heapProbe.size()));
+  ASSERT_NE(copied, nullptr);
+  EXPECT_EQ(copied->serverId, 997 * 3);
+
+  // Written back, the copy is the same file; a set moved away leaves one that loads again.
+  ASSERT_EQ(copy.Write("again.CTV", kDn, false, files, progress), kOk);
+  EXPECT_EQ(files.Contents("again.CTV"), file.bytes);
+  StatusFile moved = std::move(copy);
+  EXPECT_EQ(moved.Records().size(), kCount);
+  loaded.Clear();
+  EXPECT_FALSE(loaded.Loaded());
+  ASSERT_EQ(loaded.Load("again.CTV", files, progress), kOk);
+  EXPECT_EQ(loaded.Records().size(), kCount);
 }
 
 }  // namespace
