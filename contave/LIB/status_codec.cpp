@@ -61,17 +61,13 @@ inline bool BytesPrecede(const std::uint8_t* p, std::size_t pLength, const std::
   return pLength < qLength;
 }
 
-// The identifier's bytes and the fixed fields after them.
-inline void DecodeBody(const std::uint8_t* bytes, std::uint32_t length, StatusRecord& record) {
+// The record made of the identifier's bytes and the fixed fields after them. Returned as a
+// value, it is made straight where the caller puts it.
+inline StatusRecord DecodeBody(const std::uint8_t* bytes, std::uint32_t length) {
   const std::uint8_t* fields = bytes + length;
-  record.serverId = static_cast<std::int32_t>(LoadU32(fields));
-  record.syncedRevision = static_cast<std::int32_t>(LoadU32(fields + 4));
-  record.lastModification = static_cast<std::uint64_t>(LoadU32(fields + 12)) << 32 | LoadU32(fields + 8);
-  if (record.entryId.Empty()) {
-    record.entryId.Set(bytes, length);
-  } else {
-    record.entryId = EntryId(bytes, length);
-  }
+  return StatusRecord{EntryId(bytes, length), static_cast<std::int32_t>(LoadU32(fields)),
+                      static_cast<std::int32_t>(LoadU32(fields + 4)),
+                      static_cast<std::uint64_t>(LoadU32(fields + 12)) << 32 | LoadU32(fields + 8)};
 }
 
 // Little-endian stores that are one move on a little-endian CPU; the byte loop of StoreU32
@@ -112,7 +108,7 @@ Status ReadRecord(StatusReader& reader, StatusRecord& record) {
     if (Status status = reader.Bytes(copy, size); Failed(status)) return status;
     bytes = copy;
   }
-  DecodeBody(bytes, length, record);
+  record = DecodeBody(bytes, length);
   return kOk;
 }
 
@@ -148,11 +144,7 @@ Status DecodeRecords(const std::uint8_t* bytes, std::size_t size, StatusRecord* 
       inOrder = false;
     // Made in place from its fields: no default record is written first only to be
     // overwritten.
-    const std::uint8_t* fields = p + 4 + length;
-    ::new (static_cast<void*>(made))
-        StatusRecord{EntryId(p + 4, length), static_cast<std::int32_t>(LoadU32(fields)),
-                     static_cast<std::int32_t>(LoadU32(fields + 4)),
-                     static_cast<std::uint64_t>(LoadU32(fields + 12)) << 32 | LoadU32(fields + 8)};
+    ::new (static_cast<void*>(made)) StatusRecord(DecodeBody(p + 4, length));
     previousBytes = p + 4;
     previousLength = length;
     p += length + kStatusRecordFixedSize;
