@@ -1,5 +1,7 @@
 #include "TlsChannel.h"
 
+#include <openssl/bn.h>
+#include <openssl/ec.h>
 #include <openssl/evp.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
@@ -8,6 +10,17 @@
 
 namespace velor::testing {
 namespace {
+
+bool HalvesAreFull(const X509* cert) {
+    const ASN1_BIT_STRING* signature = nullptr;
+    X509_get0_signature(&signature, nullptr, cert);
+    const unsigned char* der = signature->data;
+    ECDSA_SIG* pair = d2i_ECDSA_SIG(nullptr, &der, signature->length);
+    if (!pair) return false;
+    const bool full = BN_num_bytes(ECDSA_SIG_get0_r(pair)) == 32 && BN_num_bytes(ECDSA_SIG_get0_s(pair)) == 32;
+    ECDSA_SIG_free(pair);
+    return full;
+}
 
 struct Credentials {
     Credentials() {
@@ -22,7 +35,14 @@ struct Credentials {
         X509_NAME* name = X509_get_subject_name(cert);
         X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1, 0);
         X509_set_issuer_name(cert, name);
-        X509_sign(cert, key, EVP_sha256());
+        // Wine checks an ECDSA signature only when both of its halves fill all 32 bytes; about
+        // one signature in 128 has a leading zero byte and would be refused as forged, so the
+        // test's expected problem would turn into another one now and then. ECDSA signs with
+        // a fresh random number each time, so signing again gives another signature.
+        for (int attempt = 0; attempt < 64; ++attempt) {
+            if (X509_sign(cert, key, EVP_sha256()) <= 0) throw std::runtime_error("cannot sign the test certificate");
+            if (HalvesAreFull(cert)) break;
+        }
         context = SSL_CTX_new(TLS_server_method());
         SSL_CTX_use_certificate(context, cert);
         SSL_CTX_use_PrivateKey(context, key);

@@ -1,5 +1,7 @@
 #include "net/tls.h"
 
+#include <openssl/bn.h>
+#include <openssl/ec.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/x509.h>
@@ -20,6 +22,17 @@ struct X509Free {
   void operator()(X509* x) const { X509_free(x); }
 };
 
+bool halvesAreFull(const X509* cert) {
+  const ASN1_BIT_STRING* signature = nullptr;
+  X509_get0_signature(&signature, nullptr, cert);
+  const unsigned char* der = signature->data;
+  ECDSA_SIG* pair = d2i_ECDSA_SIG(nullptr, &der, signature->length);
+  if (!pair) return false;
+  const bool full = BN_num_bytes(ECDSA_SIG_get0_r(pair)) == 32 && BN_num_bytes(ECDSA_SIG_get0_s(pair)) == 32;
+  ECDSA_SIG_free(pair);
+  return full;
+}
+
 // An EC key keeps start-up quick; the clients this serves do not check the certificate anyway.
 void useSelfSigned(SSL_CTX* ctx) {
   std::unique_ptr<EVP_PKEY, PkeyFree> key(EVP_EC_gen("P-256"));
@@ -35,7 +48,13 @@ void useSelfSigned(SSL_CTX* ctx) {
   X509_NAME_add_entry_by_txt(name, "O", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("Velor MailServer stand-in"), -1, -1, 0);
   X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("localhost"), -1, -1, 0);
   X509_set_issuer_name(cert.get(), name);
-  if (X509_sign(cert.get(), key.get(), EVP_sha256()) <= 0) throw TlsError(lastError("cannot sign the certificate"));
+  // Wine's certificate check refuses, as forged, an ECDSA signature one of whose halves is shorter
+  // than 32 bytes (about one in 128); a Windows client under Wine would then see a bad signature
+  // instead of an unknown issuer. Each signing draws a fresh random number, so sign again.
+  for (int attempt = 0; attempt < 64; ++attempt) {
+    if (X509_sign(cert.get(), key.get(), EVP_sha256()) <= 0) throw TlsError(lastError("cannot sign the certificate"));
+    if (halvesAreFull(cert.get())) break;
+  }
   if (SSL_CTX_use_certificate(ctx, cert.get()) != 1 || SSL_CTX_use_PrivateKey(ctx, key.get()) != 1)
     throw TlsError(lastError("cannot use the certificate"));
 }
