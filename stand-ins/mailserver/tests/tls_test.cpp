@@ -5,7 +5,12 @@
 #include <cstdio>
 #include <sstream>
 
+#include <openssl/bn.h>
+#include <openssl/ec.h>
+#include <openssl/x509.h>
+
 #include "fixtures.h"
+#include "net/tls.h"
 
 namespace velor::mailserver::test {
 namespace {
@@ -50,6 +55,26 @@ TEST(Tls, OpensslClientTalksToTheImplicitTlsPort) {
   // The plain port does not speak TLS: a handshake there fails.
   EXPECT_EQ(runShell("timeout 20 openssl s_client -connect 127.0.0.1:" + std::to_string(r->server->imapPort()) +
                      " < /dev/null > /dev/null 2>&1; echo $?"), "1\n");
+}
+
+// A Windows client under Wine refuses an ECDSA signature with a half shorter than 32 bytes as a
+// bad signature. One signature in 128 has such a half, so among 600 fresh certificates one
+// would almost surely show up if the stand-in did not sign again.
+TEST(Tls, SelfSignedCertificatesHaveSignatureHalvesOfFullLength) {
+  int shortHalves = 0;
+  for (int i = 0; i < 600; ++i) {
+    SslContext context = makeServerTlsContext("", "");
+    X509* cert = SSL_CTX_get0_certificate(context.get());
+    ASSERT_NE(cert, nullptr);
+    const ASN1_BIT_STRING* signature = nullptr;
+    X509_get0_signature(&signature, nullptr, cert);
+    const unsigned char* der = signature->data;
+    ECDSA_SIG* pair = d2i_ECDSA_SIG(nullptr, &der, signature->length);
+    ASSERT_NE(pair, nullptr);
+    if (BN_num_bytes(ECDSA_SIG_get0_r(pair)) != 32 || BN_num_bytes(ECDSA_SIG_get0_s(pair)) != 32) ++shortHalves;
+    ECDSA_SIG_free(pair);
+  }
+  EXPECT_EQ(shortHalves, 0);
 }
 
 TEST(WireLog, RecordsEveryByteOfEveryConnectionInOrder) {
