@@ -112,6 +112,11 @@ bool Reader::ReadScript(SieveCommand** commands, std::vector<std::size_t>* ruleS
     SieveCommand* head = nullptr;
     SieveCommand** tail = &head;
     while (SieveCommand* command = ReadCommand(nullptr)) {
+        // An elsif has a header line of its own, but the window switches a rule as a whole: a
+        // branch whose state differed from its rule's would stay off under a rule shown on.
+        // Done as each rule is read, while its records are still in the cache; a second walk
+        // over a large script afterwards waits for memory at every rule.
+        SetRuleEnabled(command, command->enabled != 0);
         *tail = command;
         tail = &command->next;
     }
@@ -629,11 +634,7 @@ bool Reader::ReadStringList(SieveStringList** list) {
 
 bool ParseScript(SieveTokenizer& tokenizer, SieveCommand** commands) {
     Reader reader(tokenizer);
-    if (!reader.ReadScript(commands)) return false;
-    // An elsif has a header line of its own, but the window switches a rule as a whole: a
-    // branch whose state differed from its rule's would stay off under a rule shown on.
-    GiveBranchesRuleState(*commands);
-    return true;
+    return reader.ReadScript(commands);
 }
 
 std::vector<std::size_t> RuleStartOffsets(std::string_view script) {
