@@ -60,6 +60,8 @@ void EntryId::SetChecked(const void* bytes, std::size_t length) {
   size_ = static_cast<std::uint32_t>(length);
 }
 
+void EntryId::BadHalvesLength() { CONTAVE_INTERNAL_FAILURE(module::kEntryid, kInvalidArg); }
+
 void EntryId::ReadOfEmpty() const { CONTAVE_INTERNAL_FAILURE(module::kEntryid, kUnexpected); }
 
 std::strong_ordering operator<=>(const EntryId& a, const EntryId& b) {

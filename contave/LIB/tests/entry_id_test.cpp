@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "contave/LIB/entry_id.h"
@@ -32,6 +33,26 @@ TEST(EntryId, KeepsItsOwnCopy) {
   bytes[0] = 0;
   ASSERT_EQ(id.Size(), 3u);
   EXPECT_EQ(id.Data()[0], 9);
+}
+
+// An identifier made from its first and last 16 bytes is the same as one made from all of them,
+// the halves overlapping by 4 to 16 bytes; a length they cannot make is refused.
+TEST(EntryId, MadeFromTwoHalvesEqualsMadeWhole) {
+  test::CatchInternalFailures catcher;
+  std::uint8_t bytes[28];
+  for (std::uint8_t i = 0; i < 28; ++i) bytes[i] = static_cast<std::uint8_t>(0xF0 - 7 * i);
+  for (std::size_t length = 16; length <= 28; ++length) {
+    SCOPED_TRACE(length);
+    std::uint8_t head[16], tail[16];
+    std::memcpy(head, bytes, 16);
+    std::memcpy(tail, bytes + length - 16, 16);
+    const EntryId halves(head, tail, length), whole(bytes, length);
+    EXPECT_EQ(halves, whole);
+    EXPECT_TRUE(halves.IsInline());
+  }
+  const std::uint8_t head[16] = {}, tail[16] = {};
+  EXPECT_THROW(EntryId(head, tail, 15), test::InternalFailureSeen);
+  EXPECT_THROW(EntryId(head, tail, 29), test::InternalFailureSeen);
 }
 
 TEST(EntryId, BrokenUsesAreInternalFailures) {

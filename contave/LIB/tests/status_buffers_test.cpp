@@ -233,6 +233,85 @@ TEST(StatusBuffers, AFileOutOfOrderIsSortedWhenLoaded) {
   }
 }
 
+// Loads `records` written in that order and compares what comes back with what a map keeps:
+// every identifier once, the last record of it winning, in ascending order.
+void ExpectLoadedAsAMapKeepsThem(const std::vector<std::pair<std::vector<std::uint8_t>, std::int32_t>>& records) {
+  test::CatchInternalFailures catcher;
+  SilentProgress progress;
+  const Md5Digest digest = Md5Of(kDn.data(), kDn.size());
+  test::StatusBytes file;
+  file.Header(static_cast<std::uint32_t>(records.size())).Session({digest.begin(), digest.end()}, 0);
+  std::map<std::vector<std::uint8_t>, std::int32_t> expected;
+  for (const auto& [id, serverId] : records) {
+    file.Record(id, serverId, 1, 2);
+    expected[id] = serverId;
+  }
+  file.Checkpoint();
+  MemoryFileSystem files;
+  files.Put(kPath, file.bytes);
+  StatusFile loaded;
+  ASSERT_EQ(loaded.Load(kPath, files, progress), kOk);
+  ASSERT_EQ(loaded.Records().size(), expected.size());
+  auto want = expected.begin();
+  for (const StatusRecord& record : loaded.Records()) {
+    ASSERT_EQ(std::vector<std::uint8_t>(record.entryId.Data(), record.entryId.Data() + record.entryId.Size()),
+              want->first);
+    EXPECT_EQ(record.serverId, want->second);
+    ++want;
+  }
+}
+
+// Records whose identifiers share a length are read as a run, and each is checked against the
+// one before by comparing 16 bytes at a time. One pair out of order, or one identifier twice,
+// must be noticed wherever the first difference lies: in the first bytes, in the overlap of the
+// two halves, or in the last byte; and at a run's start, where the length changes.
+TEST(StatusBuffers, OneBreakInTheOrderIsNoticedAtAnyByteOfARunsIdentifiers) {
+  for (const std::size_t length : {16u, 17u, 23u, 27u, 28u}) {
+    for (std::size_t at = 0; at < length; ++at) {
+      for (const bool twice : {false, true}) {
+        SCOPED_TRACE(::testing::Message() << length << " bytes, differing at " << at << (twice ? ", twice" : ""));
+        std::vector<std::pair<std::vector<std::uint8_t>, std::int32_t>> records;
+        for (std::int32_t i = 0; i < 6; ++i) {
+          std::vector<std::uint8_t> id(length, 0x80);
+          id[at] = static_cast<std::uint8_t>(0x10 + 0x20 * i);  // ascending, unsigned beyond 0x7F
+          records.emplace_back(id, i);
+        }
+        // The third and fourth swapped, or the fourth made the third again.
+        if (twice) {
+          records[3].first = records[2].first;
+        } else {
+          std::swap(records[2].first, records[3].first);
+        }
+        // A shorter identifier before the run and a longer one after it: proper prefixes of the
+        // run's first and last, which sort before them.
+        records.insert(records.begin(), {std::vector<std::uint8_t>(records.front().first.begin(),
+                                                                   records.front().first.end() - 1),
+                                         -1});
+        std::vector<std::uint8_t> longer = records.back().first;
+        longer.push_back(0);
+        records.emplace_back(longer, 99);
+        ExpectLoadedAsAMapKeepsThem(records);
+      }
+    }
+  }
+}
+
+// The same with the break between two runs of one length, at the first record of a buffer, and
+// with the run's records split by the buffer's end.
+TEST(StatusBuffers, ABreakInTheOrderIsNoticedWhereARunMeetsTheBufferEnd) {
+  constexpr std::size_t kLength = 28, kRecordSize = kLength + 20;
+  constexpr std::size_t kFirstInSecondBuffer = (kBuffer - kBeforeRecords) / kRecordSize + 1;
+  for (const std::size_t swapAt : {kFirstInSecondBuffer - 1, kFirstInSecondBuffer, kFirstInSecondBuffer + 1,
+                                   2 * kFirstInSecondBuffer}) {
+    SCOPED_TRACE(swapAt);
+    std::vector<std::pair<std::vector<std::uint8_t>, std::int32_t>> records;
+    for (std::uint32_t i = 0; i < 3 * kFirstInSecondBuffer; ++i)
+      records.emplace_back(IdOf(i, kLength), static_cast<std::int32_t>(i));
+    std::swap(records[swapAt - 1].first, records[swapAt].first);
+    ExpectLoadedAsAMapKeepsThem(records);
+  }
+}
+
 TEST(StatusBuffers, IdentifiersInlineAndOnTheHeapCopyMoveAndCompareAlike) {
   test::CatchInternalFailures catcher;
   const std::vector<std::uint8_t> shortBytes = Bytes(36, 5), longBytes = Bytes(37, 5);
