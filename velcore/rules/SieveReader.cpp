@@ -10,7 +10,6 @@
 #include "velcore/rules/ReaderAllocation.h"
 #include "velcore/rules/ReaderMessages.h"
 #include "velcore/rules/RuleList.h"
-#include "velcore/rules/TextCompare.h"
 
 namespace velor::rules {
 namespace {
@@ -42,7 +41,7 @@ public:
     bool ReadScript(SieveCommand** commands, std::vector<std::size_t>* ruleStarts = nullptr);
 
 private:
-    bool Is(std::string_view keyword) const { return EqualsIgnoringCase(t_.Text(), keyword); }
+    bool Is(std::string_view keyword) const { return t_.TextIs(keyword); }
     bool IsToken(TokenRead read, TokenKind kind) const {
         return read == TokenRead::Token && t_.tokenKind == kind;
     }

@@ -9,9 +9,12 @@
 #include <cstdio>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "velcore/rules/ReaderMessages.h"
 #include "velcore/rules/SieveTree.h"
-#include "velcore/rules/TextCompare.h"
 
 namespace velor::rules {
 namespace {
@@ -46,6 +49,29 @@ bool IsPunctuation(char c, TokenKind& kind) {
     }
 }
 
+// The end of the run of characters from `p` that neither end a quoted string nor escape: the
+// first '"' or '\\', or `end`. Sixteen characters a step where the CPU has SSE2, never reading
+// at or past `end`.
+const char* PlainRunEnd(const char* p, const char* end) {
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i backslash = _mm_set1_epi8('\\');
+    while (end - p >= 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int found = _mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(chunk, quote), _mm_cmpeq_epi8(chunk, backslash)));
+        if (found != 0) {
+            return p + __builtin_ctz(static_cast<unsigned>(found));
+        }
+        p += 16;
+    }
+#endif
+    while (p != end && *p != '"' && *p != '\\') {
+        ++p;
+    }
+    return p;
+}
+
 }  // namespace
 
 SieveTokenizer::SieveTokenizer(std::string_view script)
@@ -54,6 +80,7 @@ SieveTokenizer::SieveTokenizer(std::string_view script)
         classes_[c] = static_cast<std::uint8_t>((std::isalpha(c) != 0 ? kLetter : 0) |
                                                 (std::isdigit(c) != 0 ? kDigit : 0) |
                                                 (std::isspace(c) != 0 ? kSpace : 0));
+        lower_[c] = static_cast<std::uint8_t>(std::tolower(c));
     }
     const void* nul = script.empty() ? nullptr : std::memchr(script.data(), '\0', script.size());
     if (nul != nullptr) {
@@ -248,7 +275,7 @@ TokenRead SieveTokenizer::ReadToken() {
     if (Is(c, kLetter)) {
         TokenRead read = ReadWord(TokenKind::Identifier);
         if (read == TokenRead::Token && !AtEnd() && *cursor_ == ':' &&
-            EqualsIgnoringCase(std::string_view(text, textLength_), kMultiLineKeyword)) {
+            TextIs(kMultiLineKeyword)) {
             return ReadMultiLineString();
         }
         return read;
@@ -258,50 +285,60 @@ TokenRead SieveTokenizer::ReadToken() {
 }
 
 TokenRead SieveTokenizer::ReadQuotedString() {
-    ++cursor_;
-    textLength_ = 0;
+    // The cursor and the length live in locals while the text is stored: stores through a
+    // char pointer would otherwise make the compiler reload both from the object each time.
+    const char* cursor = cursor_ + 1;
+    const char* const end = end_;
+    std::size_t length = 0;
     for (;;) {
         // A run of plain characters at once.
-        const char* run = cursor_;
-        while (cursor_ != end_ && *cursor_ != '"' && *cursor_ != '\\') {
-            ++cursor_;
-        }
-        std::size_t length = static_cast<std::size_t>(cursor_ - run);
-        if (length > kMaxTextLength - textLength_) {
+        const char* run = cursor;
+        cursor = PlainRunEnd(cursor, end);
+        const auto runLength = static_cast<std::size_t>(cursor - run);
+        if (runLength > kMaxTextLength - length) {
             // A longer string would have to be cut, and its tail read as script.
+            cursor_ = cursor;
+            textLength_ = length;
             return Refuse(msg::kStringTooLong);
         }
-        if (length != 0) {
-            std::memcpy(text + textLength_, run, length);
+        if (runLength != 0) {
+            std::memcpy(text + length, run, runLength);
         }
-        textLength_ += length;
-        if (AtEnd()) {
+        length += runLength;
+        if (cursor == end) {
+            cursor_ = cursor;
+            textLength_ = length;
             return Stuck();
         }
-        char c = *cursor_++;
+        char c = *cursor++;
         if (c == '"') {
             break;
         }
-        if (c == '\\') {
-            if (AtEnd()) {
-                return Stuck();
-            }
-            c = *cursor_++;
-            if (c == 'n') {
-                c = '\n';
-            } else if (c == 'r') {
-                c = '\r';
-            } else if (c == 't') {
-                c = '\t';
-            }
+        // A backslash.
+        if (cursor == end) {
+            cursor_ = cursor;
+            textLength_ = length;
+            return Stuck();
+        }
+        c = *cursor++;
+        if (c == 'n') {
+            c = '\n';
+        } else if (c == 'r') {
+            c = '\r';
+        } else if (c == 't') {
+            c = '\t';
         }
         // A longer string would have to be cut, and its tail read as script.
-        if (textLength_ == kMaxTextLength) {
+        if (length == kMaxTextLength) {
+            cursor_ = cursor;
+            textLength_ = length;
             return Refuse(msg::kStringTooLong);
         }
-        text[textLength_++] = c;
+        text[length++] = c;
     }
-    text[textLength_] = '\0';
+    text[length] = '\0';
+    cursor_ = cursor;
+    textLength_ = length;
     tokenKind = TokenKind::String;
     return TokenRead::Token;
 }
@@ -337,14 +374,26 @@ TokenRead SieveTokenizer::ReadNumber() {
 
 // An identifier (letters and digits after a letter) or the letters of a tag.
 TokenRead SieveTokenizer::ReadWord(TokenKind kind) {
-    textLength_ = 0;
-    while (!AtEnd() && (Is(*cursor_, kLetter) || (kind == TokenKind::Identifier && Is(*cursor_, kDigit)))) {
-        if (textLength_ == kMaxTextLength) {
-            return Refuse(msg::kTokenTooLong);
-        }
-        text[textLength_++] = *cursor_++;
+    // Measured first and copied in one piece: stores through a char pointer, one a character,
+    // would make the compiler reload the cursor and the length from the object each time.
+    const std::uint8_t accepted = kind == TokenKind::Identifier ? kLetter | kDigit : kLetter;
+    const char* const start = cursor_;
+    const char* cursor = start;
+    while (cursor != end_ && (classes_[static_cast<unsigned char>(*cursor)] & accepted) != 0) {
+        ++cursor;
     }
-    text[textLength_] = '\0';
+    const auto length = static_cast<std::size_t>(cursor - start);
+    if (length > kMaxTextLength) {
+        // Where the characters that fit end, as when they were taken one by one.
+        std::memcpy(text, start, kMaxTextLength);
+        cursor_ = start + kMaxTextLength;
+        textLength_ = kMaxTextLength;
+        return Refuse(msg::kTokenTooLong);
+    }
+    std::memcpy(text, start, length);
+    text[length] = '\0';
+    textLength_ = length;
+    cursor_ = cursor;
     tokenKind = kind;
     return TokenRead::Token;
 }

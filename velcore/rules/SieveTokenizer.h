@@ -53,6 +53,20 @@ public:
     std::size_t CommandStart() const;
     // The current token's text (as `text`, without measuring it).
     std::string_view Text() const { return std::string_view(text, textLength_); }
+    // Whether the current token's text is `keyword` without regard to case, as
+    // EqualsIgnoringCase has it, through the letter cases taken with the character classes.
+    bool TextIs(std::string_view keyword) const {
+        if (keyword.size() != textLength_) {
+            return false;
+        }
+        for (std::size_t i = 0; i < textLength_; ++i) {
+            if (text[i] != keyword[i] &&
+                lower_[static_cast<unsigned char>(text[i])] != lower_[static_cast<unsigned char>(keyword[i])]) {
+                return false;
+            }
+        }
+        return true;
+    }
     // Records the first error only; the message is cut to fit.
     void Fail(const char* format, ...)
 #if defined(__GNUC__)
@@ -101,6 +115,8 @@ private:
     bool stuck_ = false;
     // The locale's character classes, taken once per script rather than asked per character.
     std::uint8_t classes_[256];
+    // And its lower case of each character: keywords are matched by trying each in turn.
+    std::uint8_t lower_[256];
 };
 
 }  // namespace velor::rules
