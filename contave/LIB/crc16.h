@@ -22,6 +22,10 @@ std::uint16_t UpdateCarryless(std::uint16_t crc, const void* data, std::size_t s
 bool HaveWideCarrylessMultiply();
 // Folding two pieces a register; only where HaveWideCarrylessMultiply() is true.
 std::uint16_t UpdateWide(std::uint16_t crc, const void* data, std::size_t size);
+// Whether this CPU multiplies four pieces at once in 512-bit registers (64-bit builds only).
+bool HaveWidestCarrylessMultiply();
+// Folding four pieces a register; only where HaveWidestCarrylessMultiply() is true.
+std::uint16_t UpdateWidest(std::uint16_t crc, const void* data, std::size_t size);
 // The fastest way this CPU has.
 std::uint16_t Update(std::uint16_t crc, const void* data, std::size_t size);
 }  // namespace crc16

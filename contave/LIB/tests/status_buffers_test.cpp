@@ -361,6 +361,21 @@ TEST(Crc16Ways, WideFoldingAgreesWithTheBytewiseReference) {
     }
 }
 
+// The 512-bit folding keeps the same sixteen pieces four to a register and takes each quarter
+// apart at the end: a wrong quarter or constant shows at every length past one round.
+TEST(Crc16Ways, WidestFoldingAgreesWithTheBytewiseReference) {
+  if (!crc16::HaveWidestCarrylessMultiply()) GTEST_SKIP() << "this CPU has no 512-bit carry-less multiplication";
+  const std::vector<std::uint8_t> data = Bytes(70000, 7);
+  std::vector<std::size_t> lengths;
+  for (std::size_t n = 0; n <= 1100; ++n) lengths.push_back(n);
+  lengths.insert(lengths.end(), {4095, 4096, 4097, 65535, 65536, 69990});
+  for (std::uint16_t start : {0xFFFF, 0x0000, 0x8001})
+    for (std::size_t n : lengths) {
+      const std::uint8_t* at = data.data() + (n > 69000 ? 0 : 5);
+      ASSERT_EQ(crc16::UpdateWidest(start, at, n), crc16::UpdateBytewise(start, at, n)) << n;
+    }
+}
+
 // Records are encoded straight into the buffer while they fit and split across its end when
 // they do not. Identifiers of every length an inline copy treats apart (below, at and above
 // each move size), on the heap and too long for the file, cycled so that each lands at many
