@@ -10,6 +10,7 @@
 #include "contave/LIB/internal_failure.h"
 #include "contave/LIB/mapi_tags.h"
 #include "contave/LIB/status_codec.h"
+#include "contave/LIB/status_format.h"
 
 namespace contave {
 
@@ -119,6 +120,8 @@ Status StatusFile::ReadFrom(InputFile& file, ProgressReporter& progress) {
   SessionBlock session;
   if (Status status = ReadSession(reader, session); Failed(status)) return status;
   progress.SetRange(count);
+  // Every record takes at least this much of the file.
+  reader.Expect(static_cast<std::size_t>(count) * (kStatusMinEntryIdLength + kStatusRecordFixedSize));
   StatusRecordList& records = records_;
   records.Reserve(records.size() + static_cast<std::size_t>(std::min(count, kMaxReservedRecords)));
   for (std::int32_t done = 0; done < count;) {

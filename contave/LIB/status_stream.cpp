@@ -75,7 +75,7 @@ Status StatusReader::Take(void* data, std::size_t size) {
     if (position_ == filled_) {
       Sum();
       std::size_t got = 0;
-      if (Status status = file_.Read(buffer_.get(), kBufferSize, got); Failed(status)) return status;
+      if (Status status = file_.Read(buffer_.get(), capacity_, got); Failed(status)) return status;
       if (got == 0) return kCveStatusCorrupted;
       position_ = 0;
       filled_ = got;
@@ -89,6 +89,20 @@ Status StatusReader::Take(void* data, std::size_t size) {
     size -= take;
   }
   return kOk;
+}
+
+void StatusReader::Expect(std::size_t bytes) {
+  if (bytes < kLargeBufferSize || capacity_ >= kLargeBufferSize) return;
+  // What was consumed goes into the CRC from the old buffer; what was read but not consumed
+  // moves to the start of the new one.
+  Sum();
+  std::unique_ptr<std::uint8_t[]> larger(new std::uint8_t[kLargeBufferSize]);
+  const std::size_t unread = filled_ - position_;
+  std::memcpy(larger.get(), buffer_.get() + position_, unread);
+  buffer_ = std::move(larger);
+  capacity_ = kLargeBufferSize;
+  position_ = summed_ = 0;
+  filled_ = unread;
 }
 
 Status StatusReader::U32(std::uint32_t& value) {

@@ -422,6 +422,36 @@ TEST(StatusBuffers, EveryIdentifierLengthIsWrittenAsLaidOut) {
   ASSERT_EQ(loaded.Records().size(), kept.size());
 }
 
+// A file of many records is read on in larger pieces once its header is read: the bytes read
+// with the header move over into the larger buffer, and a damaged byte on either side of where
+// the first and the second larger pieces begin is still found.
+TEST(StatusBuffers, ALargeFileIsReadOnInLargerPiecesAndStillChecked) {
+  test::CatchInternalFailures catcher;
+  SilentProgress progress;
+  constexpr std::uint32_t kCount = 30000;
+  constexpr std::size_t kLarge = 512 * 1024;
+  const Md5Digest digest = Md5Of(kDn.data(), kDn.size());
+  test::StatusBytes file;
+  file.Header(kCount).Session({digest.begin(), digest.end()}, 0);
+  for (std::uint32_t i = 0; i < kCount; ++i) file.Record(IdOf(i, 28), static_cast<std::int32_t>(i), 2, i);
+  file.Checkpoint();
+  ASSERT_GT(file.bytes.size(), kBuffer + 2 * kLarge);
+  MemoryFileSystem files;
+  files.Put(kPath, file.bytes);
+  StatusFile loaded;
+  ASSERT_EQ(loaded.Load(kPath, files, progress), kOk);
+  ASSERT_EQ(loaded.Records().size(), kCount);
+  std::int32_t expected = 0;
+  for (const StatusRecord& record : loaded.Records()) ASSERT_EQ(record.serverId, expected++);
+  for (std::size_t at : {kBuffer - 1, kBuffer, kBuffer + kLarge - 1, kBuffer + kLarge}) {
+    MemoryFileSystem::Bytes damaged = file.bytes;
+    damaged[at] ^= 0x04;
+    files.Put(kPath, damaged);
+    StatusFile broken;
+    EXPECT_EQ(broken.Load(kPath, files, progress), kCveStatusCorrupted) << at;
+  }
+}
+
 // A file's records are made in place in a block reserved from the header's count, up to a limit
 // that a damaged count cannot push; a file of more records than that goes on growing the block.
 // Identifiers on the heap among the inline ones (just past the inline size and far past it)
