@@ -139,15 +139,20 @@ CONTAVE_CLMUL_TARGET std::uint16_t Finish(__m128i x, const std::uint8_t* p, std:
   return result;
 }
 
+// A head that leaves whole pieces goes through the tables: returns where the pieces start,
+// with `crc` and `size` brought up to there.
+inline const std::uint8_t* SumHead(std::uint16_t& crc, const void* data, std::size_t& size) {
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  const std::size_t head = size % 16;
+  crc = UpdateSliced(crc, p, head);
+  size -= head;
+  return p + head;
+}
+
 }  // namespace
 
 CONTAVE_CLMUL_TARGET std::uint16_t UpdateCarryless(std::uint16_t crc, const void* data, std::size_t size) {
-  const auto* p = static_cast<const std::uint8_t*>(data);
-  // A head that leaves whole pieces goes through the tables.
-  const std::size_t head = size % 16;
-  crc = UpdateSliced(crc, p, head);
-  p += head;
-  size -= head;
+  const std::uint8_t* p = SumHead(crc, data, size);
   if (size == 0) return crc;
 
   // The register so far meets the first two bytes of what follows.
@@ -190,11 +195,7 @@ CONTAVE_CLMUL_WIDE_TARGET inline __m256i LoadPiecePair(const std::uint8_t* at) {
 CONTAVE_CLMUL_WIDE_TARGET std::uint16_t UpdateWide(std::uint16_t crc, const void* data, std::size_t size) {
   // Shorter runs do not fill the registers once.
   if (size < 256 + 16) return UpdateCarryless(crc, data, size);
-  const auto* p = static_cast<const std::uint8_t*>(data);
-  const std::size_t head = size % 16;
-  crc = UpdateSliced(crc, p, head);
-  p += head;
-  size -= head;
+  const std::uint8_t* p = SumHead(crc, data, size);
   // a[i] holds pieces 2i (low half) and 2i + 1 (high half) of the 256 bytes in flight.
   __m256i a[8];
   for (int i = 0; i < 8; ++i) a[i] = LoadPiecePair(p + 32 * i);
@@ -237,11 +238,7 @@ CONTAVE_CLMUL_WIDEST_TARGET inline __m512i LoadPieceQuad(const std::uint8_t* at)
 
 CONTAVE_CLMUL_WIDEST_TARGET std::uint16_t UpdateWidest(std::uint16_t crc, const void* data, std::size_t size) {
   if (size < 256 + 16) return UpdateCarryless(crc, data, size);
-  const auto* p = static_cast<const std::uint8_t*>(data);
-  const std::size_t head = size % 16;
-  crc = UpdateSliced(crc, p, head);
-  p += head;
-  size -= head;
+  const std::uint8_t* p = SumHead(crc, data, size);
   // a[i] holds pieces 4i to 4i + 3, the first in the lowest quarter.
   __m512i a[4];
   for (int i = 0; i < 4; ++i) a[i] = LoadPieceQuad(p + 64 * i);

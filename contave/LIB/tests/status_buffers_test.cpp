@@ -345,36 +345,35 @@ TEST(StatusBuffers, IdentifiersInlineAndOnTheHeapCopyMoveAndCompareAlike) {
   EXPECT_FALSE(set.Contains(EntryId(longBytes.data(), 20)));
 }
 
-// The 256-bit folding takes sixteen pieces at a time and brings them down at the end; every
-// length around those steps, from an odd address and from several starting registers.
-TEST(Crc16Ways, WideFoldingAgreesWithTheBytewiseReference) {
-  if (!crc16::HaveWideCarrylessMultiply()) GTEST_SKIP() << "this CPU has no 256-bit carry-less multiplication";
-  const std::vector<std::uint8_t> data = Bytes(70000, 6);
+// The wide foldings take sixteen pieces at a time and bring them down at the end: every length
+// around those steps, from an odd address and from several starting registers, by `update` and
+// by the way Update picks.
+void ExpectFoldingAgrees(std::uint16_t (*update)(std::uint16_t, const void*, std::size_t), std::uint32_t seed,
+                         std::size_t offset) {
+  const std::vector<std::uint8_t> data = Bytes(70000, seed);
   std::vector<std::size_t> lengths;
   for (std::size_t n = 0; n <= 1100; ++n) lengths.push_back(n);
   lengths.insert(lengths.end(), {4095, 4096, 4097, 65535, 65536, 69990});
   for (std::uint16_t start : {0xFFFF, 0x0000, 0x8001})
     for (std::size_t n : lengths) {
-      const std::uint8_t* at = data.data() + (n > 69000 ? 0 : 9);
+      const std::uint8_t* at = data.data() + (n > 69000 ? 0 : offset);
       const std::uint16_t expected = crc16::UpdateBytewise(start, at, n);
-      ASSERT_EQ(crc16::UpdateWide(start, at, n), expected) << n;
+      ASSERT_EQ(update(start, at, n), expected) << n;
       ASSERT_EQ(crc16::Update(start, at, n), expected) << n;
     }
+}
+
+// Two pieces a 256-bit register.
+TEST(Crc16Ways, WideFoldingAgreesWithTheBytewiseReference) {
+  if (!crc16::HaveWideCarrylessMultiply()) GTEST_SKIP() << "this CPU has no 256-bit carry-less multiplication";
+  ExpectFoldingAgrees(crc16::UpdateWide, 6, 9);
 }
 
 // The 512-bit folding keeps the same sixteen pieces four to a register and takes each quarter
 // apart at the end: a wrong quarter or constant shows at every length past one round.
 TEST(Crc16Ways, WidestFoldingAgreesWithTheBytewiseReference) {
   if (!crc16::HaveWidestCarrylessMultiply()) GTEST_SKIP() << "this CPU has no 512-bit carry-less multiplication";
-  const std::vector<std::uint8_t> data = Bytes(70000, 7);
-  std::vector<std::size_t> lengths;
-  for (std::size_t n = 0; n <= 1100; ++n) lengths.push_back(n);
-  lengths.insert(lengths.end(), {4095, 4096, 4097, 65535, 65536, 69990});
-  for (std::uint16_t start : {0xFFFF, 0x0000, 0x8001})
-    for (std::size_t n : lengths) {
-      const std::uint8_t* at = data.data() + (n > 69000 ? 0 : 5);
-      ASSERT_EQ(crc16::UpdateWidest(start, at, n), crc16::UpdateBytewise(start, at, n)) << n;
-    }
+  ExpectFoldingAgrees(crc16::UpdateWidest, 7, 5);
 }
 
 // Records are encoded straight into the buffer while they fit and split across its end when
