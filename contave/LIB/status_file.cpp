@@ -120,10 +120,12 @@ Status StatusFile::ReadFrom(InputFile& file, ProgressReporter& progress) {
   SessionBlock session;
   if (Status status = ReadSession(reader, session); Failed(status)) return status;
   progress.SetRange(count);
-  // Every record takes at least this much of the file.
-  reader.Expect(static_cast<std::size_t>(count) * (kStatusMinEntryIdLength + kStatusRecordFixedSize));
+  // The records announced, bounded as above (which also keeps the product below from
+  // overflowing a 32-bit size); every record takes at least the minimum of the file.
+  const auto announced = static_cast<std::size_t>(std::min(count, kMaxReservedRecords));
+  reader.Expect(announced * (kStatusMinEntryIdLength + kStatusRecordFixedSize));
   StatusRecordList& records = records_;
-  records.Reserve(records.size() + static_cast<std::size_t>(std::min(count, kMaxReservedRecords)));
+  records.Reserve(records.size() + announced);
   for (std::int32_t done = 0; done < count;) {
     // The records that lie whole in the buffer, made in place in the room left ...
     std::size_t available = 0;

@@ -1,8 +1,8 @@
 // The status file is read and written through 64 KB buffers (a large file is read on through
 // one of 512 KB) with the CRC taken over whole stretches of them, and its records live in one
-// sorted block. These tests aim at the places
-// where that can go wrong: checkpoints and records split by a buffer's end, the faster CRC
-// ways, records entered out of order, and identifiers too long to be kept inline.
+// sorted block. These tests aim at the places where that can go wrong: checkpoints and records
+// split by a buffer's end, the faster CRC ways, records entered out of order, and identifiers
+// too long to be kept inline.
 #include <gtest/gtest.h>
 
 #include <algorithm>
